@@ -1,0 +1,251 @@
+#include "browser/Navigate.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <numeric>
+
+#include "lib/VkFuncLib.h"
+
+namespace {
+
+// Shows the hourglass for its lifetime and the default cursor afterwards, on every way out.
+class TWaitCursor {
+ public:
+  TWaitCursor() { SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT))); }
+  ~TWaitCursor() { SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW))); }
+  TWaitCursor(const TWaitCursor&) = delete;
+  TWaitCursor& operator=(const TWaitCursor&) = delete;
+};
+
+int CompareLocale(const std::string& a, const std::string& b) {
+  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
+                        static_cast<int>(b.size()));
+}
+
+bool SameTextLocale(const std::string& a, const std::string& b) { return CompareLocale(a, b) == CSTR_EQUAL; }
+
+// The text before the first "\" (all of it when there is none).
+std::string FirstComponent(const std::string& path) {
+  const std::size_t slash = path.find('\\');
+  return slash == std::string::npos ? path : path.substr(0, slash);
+}
+
+}  // namespace
+
+std::string ParentPath(const std::string& path) {
+  if (path == "\\") return path;
+  std::string p = path;
+  if (!p.empty() && p.back() == '\\') p.pop_back();
+  const std::size_t slash = p.rfind('\\');
+  return slash == std::string::npos ? std::string() : p.substr(0, slash + 1);
+}
+
+std::string LastKeyName(const std::string& path) {
+  std::string p = path;
+  if (!p.empty() && p.back() == '\\') p.pop_back();
+  const std::size_t slash = p.rfind('\\');
+  return slash == std::string::npos ? p : p.substr(slash + 1);
+}
+
+std::string KeyInfoLine(const KeyInfo& info, bool ntFamily) {
+  char line[256];
+  std::snprintf(line, sizeof line,
+                "%.2lu Subkeys,  %.2lu Values,  %.2lu MaxKeyLen,  %.2lu MaxValueLen,  %.2lu MaxDataSize",
+                static_cast<unsigned long>(info.NumSubKeys), static_cast<unsigned long>(info.NumValues),
+                static_cast<unsigned long>(info.MaxSubKeyLen), static_cast<unsigned long>(info.MaxValueNameLen),
+                static_cast<unsigned long>(info.MaxDataLen));
+  std::string text = line;
+  if (ntFamily) {
+    const FILETIME& t = info.LastWriteTime;
+    if (t.dwLowDateTime == 0 && t.dwHighDateTime == 0) text += ",  WriteTime: Invalid Time";
+    else text += ",  WriteTime: " + FormatLocalFileTime(t);
+  }
+  return text;
+}
+
+void SortNamesLocale(std::vector<std::string>& names) {
+  auto less = [](const std::string& a, const std::string& b) { return CompareLocale(a, b) == CSTR_LESS_THAN; };
+  // The registry often enumerates in order already; checking costs one comparison a name.
+  if (std::is_sorted(names.begin(), names.end(), less)) return;
+  // Otherwise sort by the locale's sort keys, which order exactly as the comparison does,
+  // so that each name is converted once instead of once per comparison.
+  std::vector<std::string> keys(names.size());
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    const std::string& n = names[i];
+    const int len = LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, n.data(),
+                                 static_cast<int>(n.size()), nullptr, 0);
+    if (len <= 0) continue;
+    keys[i].resize(static_cast<std::size_t>(len));
+    LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, n.data(), static_cast<int>(n.size()),
+                 keys[i].data(), len);
+    keys[i].resize(std::strlen(keys[i].c_str()));  // the key ends with a NUL of its own
+  }
+  std::vector<std::size_t> order(names.size());
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  std::stable_sort(order.begin(), order.end(), [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+  std::vector<std::string> sorted;
+  sorted.reserve(names.size());
+  for (std::size_t i : order) sorted.push_back(std::move(names[i]));
+  names.swap(sorted);
+}
+
+TNavigator::TNavigator(TBrowserState& state, TRegPaneModel& model, TNavView& view)
+    : NtFamily(IsNtPlatform()), state_(state), model_(model), view_(view) {}
+
+std::string TNavigator::LocationText() const { return std::string(RootName(state_.CurRoot)) + state_.CurKey; }
+
+void TNavigator::AddToHistory(const std::string& location) {
+  auto& h = state_.History;
+  h.push_back(location);
+  if (h.size() > static_cast<std::size_t>(HistoryLimit))
+    h.erase(h.begin(), h.begin() + static_cast<std::ptrdiff_t>(h.size() - HistoryLimit));
+  state_.HistoryIndex = static_cast<int>(h.size()) - 1;
+}
+
+void TNavigator::Navigate(const std::string& command, std::string path, bool addToHistory, bool allowRootPrefix) {
+  if (!IsPredefinedRoot(state_.CurRoot)) {
+    ShowMsg("Invalid root key!", "Hivelark", MsgError);
+    state_.CurRoot = RootCurrentUser;
+  }
+  std::string& curKey = state_.CurKey;
+  if (curKey.empty()) curKey = "\\";
+  state_.RootMode = false;
+  if (curKey.back() != '\\') curKey += '\\';
+
+  if (command == "CDUP") curKey = ParentPath(curKey);
+  if (command == "UPD" && path.empty() && model_.Count() > 0) path = view_.FirstSelectedCaption();
+  if (command == "CD" && !path.empty()) {
+    if (allowRootPrefix) {
+      const RootKey root = RootFromName(FirstComponent(path));
+      if (root != 0) {
+        state_.CurRoot = root;
+        curKey = "\\";
+        const std::size_t slash = path.find('\\');
+        path = slash == std::string::npos ? std::string() : path.substr(slash);
+      }
+    }
+    if (!path.empty()) {
+      if (path[0] == '\\') curKey = path;
+      else curKey += path;
+      if (curKey.back() != '\\') curKey += '\\';
+    }
+  }
+
+  TWaitCursor wait;
+  const std::string location = LocationText();
+  {
+    TVkReg reg;
+    reg.Access = KEY_READ;
+    if (reg.OpenPath(state_.CurRoot, curKey, false)) {
+      view_.DrawPathBar("Reading Keys, Please Wait...");
+      view_.BeginFill();
+      model_.Rows.clear();
+      if (addToHistory && command != "UPD") AddToHistory(location);
+      FillKeyRows(reg);
+      FillValueRows(reg);
+      model_.Sort(state_.SortMethod);
+      view_.EndFill();
+      if (model_.Count() > 0) FocusRow(command == "CD" ? model_.Caption(0) : path);
+      view_.DrawPathBar("");
+      return;
+    }
+  }
+  Fallback(location);
+}
+
+void TNavigator::FillKeyRows(TVkReg& reg) {
+  reg.GetKeyNames(names_);
+  SortNamesLocale(names_);
+  const bool atRoot = state_.CurKey == "\\";
+  model_.Rows.reserve(names_.size() + (atRoot ? 0 : 1));
+  if (!atRoot) model_.Rows.push_back(TRegRow{"..", "", "Up", "", ImageParent});
+  // Many keys share one write time: format each distinct time once.
+  FILETIME lastTime{};
+  std::string lastTimeLine;
+  bool haveLast = false;
+  for (const std::string& name : names_) {
+    TRegRow row{name, "", "Key", "", ImageKey};
+    if (state_.QueryKeyInfo) {
+      KeyInfo info;
+      if (reg.OpenKey(state_.CurKey + name, false) && reg.GetKeyInfo(info)) {
+        KeyInfo counts = info;
+        row.Data = KeyInfoLine(counts, false);
+        if (NtFamily) {
+          const FILETIME& t = info.LastWriteTime;
+          if (!haveLast || t.dwLowDateTime != lastTime.dwLowDateTime || t.dwHighDateTime != lastTime.dwHighDateTime) {
+            KeyInfo timeOnly;
+            timeOnly.LastWriteTime = t;
+            const std::string full = KeyInfoLine(timeOnly, true);
+            lastTimeLine = full.substr(full.find(",  WriteTime: "));
+            lastTime = t;
+            haveLast = true;
+          }
+          row.Data += lastTimeLine;
+        }
+      } else {
+        row.Data = "** Unable to Get Key Information **";
+      }
+    }
+    model_.Rows.push_back(std::move(row));
+  }
+}
+
+void TNavigator::FillValueRows(TVkReg& reg) {
+  (void)reg.OpenKey(state_.CurKey, false);
+  reg.GetValueNames(names_);
+  SortNamesLocale(names_);
+  model_.Rows.reserve(model_.Rows.size() + names_.size());
+  for (const std::string& name : names_) {
+    DataInfo info;
+    reg.GetDataInfo(name, info);  // a value gone meanwhile shows size 0 and type 0
+    TRegRow row;
+    row.Name = name;
+    row.Size = std::to_string(info.DataSize);
+    row.Image = info.DataType <= 11 ? static_cast<int>(info.DataType) : 0;
+    model_.Rows.push_back(std::move(row));
+  }
+}
+
+void TNavigator::Fallback(const std::string& location) {
+  view_.BeginFill();
+  model_.Rows.clear();
+  view_.EndFill();
+  view_.DrawPathBar("");
+  ShowMsg(location + "\r\n\r\n" + "Couldn't open key, jumping to nearest existing parent!", "Hivelark", MsgError);
+  auto& h = state_.History;
+  h.erase(std::remove_if(h.begin(), h.end(), [&location](const std::string& e) { return SameTextLocale(e, location); }),
+          h.end());
+  if (state_.HistoryIndex >= static_cast<int>(h.size())) state_.HistoryIndex = static_cast<int>(h.size()) - 1;
+  if (state_.CurKey == "\\") return;
+  {
+    TVkReg reg;
+    reg.Access = KEY_READ;
+    (void)reg.OpenPath(state_.CurRoot, "\\", false);
+    while (state_.CurKey != "\\" && !reg.KeyExists(state_.CurKey)) state_.CurKey = ParentPath(state_.CurKey);
+  }
+  Navigate("CD", state_.CurKey, true, false);
+}
+
+std::string TNavigator::ResolvePath(const std::string& input) const {
+  std::string result = state_.CurKey;
+  std::string rest = input;
+  while (!rest.empty()) {
+    const std::size_t slash = rest.find('\\');
+    const std::string component = slash == std::string::npos ? rest : rest.substr(0, slash);
+    rest = slash == std::string::npos ? std::string() : rest.substr(slash + 1);
+    if (component.empty()) result = "\\";
+    else if (RootFromName(component) != 0) result = component + "\\";
+    else if (component != "..") result += component + "\\";
+    else if (result != "\\") result = ParentPath(result);
+  }
+  return result;
+}
+
+void TNavigator::FocusRow(const std::string& caption) {
+  if (model_.Count() == 0) return;
+  const int index = model_.Find(caption);
+  view_.SelectRow(index < 0 ? 0 : index);
+}

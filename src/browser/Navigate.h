@@ -1,0 +1,75 @@
+#pragma once
+// The navigation engine: the only code that changes the shown location and rebuilds the
+// registry pane's rows.
+#include <string>
+#include <vector>
+
+#include "browser/RegPaneModel.h"
+#include "registry/VkRegistry.h"
+
+constexpr int HistoryLimit = 64;
+
+// The main window's browsing state, in one place.
+struct TBrowserState {
+  RootKey CurRoot = RootCurrentUser;
+  std::string CurKey = "\\";
+  bool RootMode = false;
+  std::vector<std::string> History;
+  int HistoryIndex = -1;
+  bool QueryKeyInfo = true;
+  int SortMethod = 3;
+};
+
+// What the engine needs of the registry pane's window.
+class TNavView {
+ public:
+  virtual ~TNavView() = default;
+  // The model is about to be refilled: stop painting.
+  virtual void BeginFill() = 0;
+  // The model holds its new rows: show them and paint again.
+  virtual void EndFill() = 0;
+  // Caption of the first selected row, or "" when none is selected.
+  virtual std::string FirstSelectedCaption() = 0;
+  // Selects and focuses the row and scrolls it into view with a few rows above it.
+  virtual void SelectRow(int index) = 0;
+  // Redraws the title strip; "" is the normal display (location and item count).
+  virtual void DrawPathBar(const std::string& text) = 0;
+};
+
+// The parent of a key path, ending with "\"; "\" stays "\".
+std::string ParentPath(const std::string& path);
+// The last name of a key path ("\A\B\" gives "B").
+std::string LastKeyName(const std::string& path);
+// The key information line of a key or root row; the write time part only on NT.
+std::string KeyInfoLine(const KeyInfo& info, bool ntFamily);
+
+class TNavigator {
+ public:
+  TNavigator(TBrowserState& state, TRegPaneModel& model, TNavView& view);
+
+  // command "CD", "CDUP" or "UPD" (see the callers for the meaning of path).
+  void Navigate(const std::string& command, std::string path, bool addToHistory, bool allowRootPrefix);
+  // An absolute key path (possibly starting with a root name) for a typed path.
+  std::string ResolvePath(const std::string& input) const;
+  // Selects the first row named caption (case ignored), else row 0.
+  void FocusRow(const std::string& caption);
+  // Long root name followed by CurKey.
+  std::string LocationText() const;
+
+  // Whether the write time is part of key information lines (NT family); tests may change it.
+  bool NtFamily;
+
+ private:
+  void AddToHistory(const std::string& location);
+  void FillKeyRows(TVkReg& reg);
+  void FillValueRows(TVkReg& reg);
+  void Fallback(const std::string& location);
+
+  TBrowserState& state_;
+  TRegPaneModel& model_;
+  TNavView& view_;
+  std::vector<std::string> names_;  // reused name list, so big keys do not reallocate per call
+};
+
+// Sorts names in the user's locale order, case ignored (as CompareStringA with NORM_IGNORECASE).
+void SortNamesLocale(std::vector<std::string>& names);

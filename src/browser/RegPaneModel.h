@@ -1,0 +1,36 @@
+#pragma once
+// The rows of the registry pane. The list view is a virtual view of this model.
+#include <string>
+#include <vector>
+
+// Row images: 0..11 a value of that type, 12 a key (or a root), 13 the parent row.
+constexpr int ImageKey = 12;
+constexpr int ImageParent = 13;
+
+struct TRegRow {
+  std::string Name;
+  std::string Size;
+  std::string Type;
+  std::string Data;
+  int Image = 0;
+
+  bool IsParent() const { return Image == ImageParent; }
+  bool IsKey() const { return Image == ImageKey; }
+  bool IsValue() const { return Image != ImageParent && Image != ImageKey; }
+  // "Name|Size|Type|Data|Image", for readable test assertions.
+  std::string Describe() const;
+};
+
+class TRegPaneModel {
+ public:
+  std::vector<TRegRow> Rows;
+
+  int Count() const { return static_cast<int>(Rows.size()); }
+  const std::string& Caption(int index) const;
+  // First row whose name equals caption, case-insensitively; -1 when none.
+  int Find(const std::string& caption) const;
+  // Orders the rows: the parent row, the key rows as listed, then the value rows by the
+  // given column (0 Name, 1 Size as a number, 2 Type, 3 Value Data; any other: as listed).
+  // Stable, so equal rows keep their listed order.
+  void Sort(int sortMethod);
+};

@@ -1,0 +1,91 @@
+#include "lib/VkDialogs.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "lib/VkFuncLib.h"
+#include "resource.h"
+
+std::string PromptCaption;
+
+namespace {
+
+INT_PTR CALLBACK PromptProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_INITDIALOG: {
+      const char* prompt = reinterpret_cast<const char*>(lp);
+      SetWindowTextA(dlg, PromptCaption.c_str());
+      SetDlgItemTextA(dlg, IDC_PROMPT_LABEL, prompt);
+      SetDlgItemTextA(dlg, IDC_PROMPT_EDIT, prompt + std::strlen(prompt) + 1);
+      HWND edit = GetDlgItem(dlg, IDC_PROMPT_EDIT);
+      SendMessageA(edit, EM_LIMITTEXT, 2048, 0);
+      SendMessageA(edit, EM_SETSEL, 0, -1);
+      SetFocus(edit);
+      return FALSE;  // the focus is set already
+    }
+    case WM_COMMAND:
+      if (LOWORD(wp) == IDOK) {
+        HWND edit = GetDlgItem(dlg, IDC_PROMPT_EDIT);
+        const int len = GetWindowTextLengthA(edit);
+        char* text = static_cast<char*>(std::malloc(static_cast<std::size_t>(len) + 1));
+        if (!text) {
+          EndDialog(dlg, 0);
+          return TRUE;
+        }
+        GetWindowTextA(edit, text, len + 1);
+        text[len] = '\0';
+        EndDialog(dlg, reinterpret_cast<INT_PTR>(text));
+        return TRUE;
+      }
+      if (LOWORD(wp) == IDCANCEL) {
+        EndDialog(dlg, 0);
+        return TRUE;
+      }
+      break;
+  }
+  return FALSE;
+}
+
+class TPlatformInteraction : public TVkInteraction {
+ public:
+  int Message(const std::string& text, const std::string& caption, unsigned flags) override {
+    return MessageBoxA(AppHandle, text.c_str(), caption.c_str(), flags | MB_SETFOREGROUND);
+  }
+
+  bool Prompt(const std::string& prompt, std::string& text) override {
+    std::vector<char> buffer(prompt.begin(), prompt.end());
+    buffer.push_back('\0');
+    buffer.insert(buffer.end(), text.begin(), text.end());
+    buffer.push_back('\0');
+    const INT_PTR r = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PROMPT), AppHandle, PromptProc,
+                                      reinterpret_cast<LPARAM>(buffer.data()));
+    if (r <= 0) return false;
+    char* result = reinterpret_cast<char*>(r);
+    text = result;
+    std::free(result);
+    return true;
+  }
+};
+
+TVkInteraction* g_installed = nullptr;
+
+}  // namespace
+
+TVkInteraction& PlatformInteraction() {
+  static TPlatformInteraction platform;
+  return platform;
+}
+
+TVkInteraction& Interaction() { return g_installed ? *g_installed : PlatformInteraction(); }
+
+TVkInteraction* SetInteraction(TVkInteraction* interaction) {
+  TVkInteraction* previous = g_installed;
+  g_installed = interaction;
+  return previous;
+}
+
+bool InputPrompt(const std::string& prompt, std::string& text) {
+  if (PromptCaption.empty()) PromptCaption = "Please Type a Value";
+  return Interaction().Prompt(prompt, text);
+}

@@ -1,0 +1,138 @@
+#pragma once
+// The registry vocabulary (roots, value types) and TVkReg, the one class through which the
+// program reads and changes the registry.
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A predefined root as its 32-bit number 0x80000000 + index; this is what the program's
+// state and files keep. RootToHkey turns it into the platform handle.
+using RootKey = std::uint32_t;
+using ValueType = std::uint32_t;
+
+constexpr RootKey RootBase = 0x80000000u;
+constexpr int RootCount = 7;
+constexpr RootKey RootClassesRoot = 0x80000000u;
+constexpr RootKey RootCurrentUser = 0x80000001u;
+constexpr RootKey RootLocalMachine = 0x80000002u;
+constexpr RootKey RootUsers = 0x80000003u;
+constexpr RootKey RootPerformanceData = 0x80000004u;
+constexpr RootKey RootCurrentConfig = 0x80000005u;
+constexpr RootKey RootDynData = 0x80000006u;
+
+// Type code 12 marks a key in row images and bookmark records; it never reaches the registry.
+constexpr int TypeCount = 12;
+constexpr ValueType KeyItemType = 12;
+
+extern const char* const RootNames[RootCount];
+extern const char RootShortNames[RootCount][4];
+extern const char* const TypeNames[TypeCount];
+extern const char* const TypeConstNames[TypeCount];
+
+// True for the seven predefined roots.
+constexpr bool IsPredefinedRoot(RootKey root) { return root >= RootBase && root < RootBase + RootCount; }
+// Long name of a predefined root, "" for anything else.
+const char* RootName(RootKey root);
+// Short name ("HKCU") of a predefined root, "" for anything else.
+std::string RootShortName(RootKey root);
+// The root whose long or short name equals name (ASCII case ignored), or 0.
+RootKey RootFromName(std::string_view name);
+// The platform handle of a predefined root (sign-extended as the platform defines them).
+HKEY RootToHkey(RootKey root);
+
+struct KeyInfo {
+  DWORD NumSubKeys = 0;
+  DWORD MaxSubKeyLen = 0;
+  DWORD MaxClassLen = 0;
+  DWORD NumValues = 0;
+  DWORD MaxValueNameLen = 0;
+  DWORD MaxDataLen = 0;
+  FILETIME LastWriteTime{};  // local time
+};
+
+struct DataInfo {
+  DWORD DataSize = 0;
+  DWORD DataType = 0;
+};
+
+// A stateful accessor: a root, one open current key that relative paths and all value
+// operations use, and the access mask for opens. Nothing here throws or shows anything;
+// failures are false, -1, a null handle, the caller's default or an empty list.
+//
+// Path rule: a path starting with "\" (or an empty path) is based on Root, any other on
+// CurrentKey; an empty remainder names the base key itself.
+class TVkReg {
+ public:
+  TVkReg() = default;
+  ~TVkReg();
+  TVkReg(const TVkReg&) = delete;
+  TVkReg& operator=(const TVkReg&) = delete;
+
+  HKEY Root() const { return root_; }
+  HKEY CurrentKey() const { return current_; }
+  REGSAM Access = 0x3F;
+
+  // Closes the current key, then makes root both Root and CurrentKey.
+  bool SetRootKey(HKEY root);
+  bool SetRootKey(RootKey root) { return SetRootKey(RootToHkey(root)); }
+  // Closes the current key (leaving nothing open). False when nothing was open.
+  bool CloseKey();
+  // Replaces Root by the same root on the named machine. The connected root is closed
+  // when the accessor is destroyed or its root is set again.
+  [[nodiscard]] bool ConnectRegistry(const std::string& machine);
+  // Selects the root, then opens the path below it ("" or "\" opens nothing).
+  [[nodiscard]] bool OpenPath(RootKey root, const std::string& path, bool canCreate);
+  // Makes the key at path the current key; on failure nothing is open.
+  [[nodiscard]] bool OpenKey(const std::string& path, bool canCreate);
+
+  // New handle for the path, or the base handle itself when the remainder is empty, or
+  // null. A caller that gets a handle other than Root/CurrentKey owns it.
+  HKEY OpenKeyHandle(const std::string& path) const;
+  HKEY CreateKeyHandle(const std::string& path) const;
+  bool CreateKey(const std::string& path) const;
+  bool KeyExists(const std::string& path) const;
+  // Number of subkeys of the key at path, or -1.
+  int GetSubKeyCount(const std::string& path) const;
+
+  bool GetKeyInfo(KeyInfo& info) const;
+  int GetKeyNames(std::vector<std::string>& names) const;
+  int GetValueNames(std::vector<std::string>& names) const;
+  std::string GetUniqueName(const std::string& base) const;
+
+  bool ValueExists(const std::string& name) const;
+  bool GetDataInfo(const std::string& name, DataInfo& info) const;
+  int GetDataSize(const std::string& name) const;
+  int GetDataType(const std::string& name) const;
+  // Fills size bytes with zeros, then reads the value into them; false when the value is
+  // missing or larger than size.
+  bool ReadBinaryData(const std::string& name, void* buffer, DWORD size) const;
+  // Reads the whole value (data and type) in one go, retrying when it grows meanwhile.
+  bool ReadValue(const std::string& name, std::string& data, DWORD& type) const;
+  bool WriteData(const std::string& name, const void* buffer, ValueType type, DWORD size) const;
+  bool DeleteValue(const std::string& name) const;
+  std::string ReadString(const std::string& name, const std::string& def) const;
+  bool WriteString(const std::string& name, const std::string& text, ValueType type) const;
+  std::int32_t ReadInteger(const std::string& name, std::int32_t def) const;
+  bool WriteInteger(const std::string& name, std::int32_t value, bool bigEndian) const;
+  std::string ReadMultiString(const std::string& name) const;
+  bool WriteMultiString(const std::string& name, const std::string& text) const;
+  bool ChangeValueType(const std::string& name, ValueType newType) const;
+
+ private:
+  struct Split {
+    HKEY base;
+    std::string rest;
+    bool absolute;
+  };
+  Split SplitPath(const std::string& path) const;
+  void CloseConnectedRoot();
+  bool IsRootHandle(HKEY h) const;
+
+  HKEY root_ = RootToHkey(RootCurrentUser);
+  HKEY current_ = RootToHkey(RootCurrentUser);
+  bool rootOwned_ = false;           // Root came from ConnectRegistry
+  std::vector<HKEY> retiredRoots_;   // earlier connected roots, closed with the accessor
+};

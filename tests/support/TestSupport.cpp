@@ -1,0 +1,93 @@
+#include "support/TestSupport.h"
+
+#include <atomic>
+
+namespace {
+const char* const SandboxRoot = "Software\\Hivelark Tests";
+std::atomic<unsigned> g_counter{0};
+}  // namespace
+
+void DeleteTree(HKEY parent, const std::string& name) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(parent, name.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+  std::vector<std::string> subkeys;
+  char sub[1024];
+  for (DWORD i = 0;; ++i) {
+    DWORD len = sizeof sub;
+    if (RegEnumKeyExA(key, i, sub, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    subkeys.emplace_back(sub, len);
+  }
+  for (const std::string& s : subkeys) DeleteTree(key, s);
+  RegCloseKey(key);
+  RegDeleteKeyA(parent, name.c_str());
+}
+
+void RegSandbox::SetUp() {
+  const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string unique = std::string(info->test_suite_name()) + "." + info->name() + "." +
+                       std::to_string(GetCurrentProcessId()) + "." + std::to_string(++g_counter);
+  for (char& c : unique)
+    if (c == '/' || c == '\\') c = '_';
+  const std::string sub = std::string(SandboxRoot) + "\\" + unique;
+  DeleteTree(HKEY_CURRENT_USER, sub);
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr),
+            ERROR_SUCCESS);
+  path_ = "\\" + sub + "\\";
+}
+
+void RegSandbox::TearDown() {
+  if (key_) RegCloseKey(key_);
+  key_ = nullptr;
+  if (path_.size() > 2) DeleteTree(HKEY_CURRENT_USER, path_.substr(1, path_.size() - 2));
+}
+
+void RegSandbox::MakeKey(const std::string& relative) const {
+  HKEY k = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(key_, relative.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(k);
+}
+
+void RegSandbox::MakeValue(const std::string& key, const std::string& name, DWORD type,
+                           const std::string& data) const {
+  HKEY k = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(key_, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), ERROR_SUCCESS);
+  EXPECT_EQ(RegSetValueExA(k, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                           static_cast<DWORD>(data.size())),
+            ERROR_SUCCESS);
+  RegCloseKey(k);
+}
+
+ScriptedInteraction::ScriptedInteraction() : previous_(SetInteraction(this)) {}
+ScriptedInteraction::~ScriptedInteraction() { SetInteraction(previous_); }
+
+int ScriptedInteraction::Message(const std::string& text, const std::string& caption, unsigned flags) {
+  Messages.push_back({text, caption, flags});
+  if (MessageAnswers.empty()) return 1;
+  const int answer = MessageAnswers.front();
+  MessageAnswers.pop_front();
+  return answer;
+}
+
+bool ScriptedInteraction::Prompt(const std::string& prompt, std::string& text) {
+  Prompts.push_back(prompt);
+  if (PromptAnswers.empty()) return false;
+  auto answer = PromptAnswers.front();
+  PromptAnswers.pop_front();
+  if (answer.first) text = answer.second;
+  return answer.first;
+}
+
+DWORD ProcessHandleCount() {
+  DWORD count = 0;
+  GetProcessHandleCount(GetCurrentProcess(), &count);
+  return count;
+}
+
+void PumpMessages() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}

@@ -1,0 +1,66 @@
+#pragma once
+// Shared test helpers: the registry sandbox, a scripted responder for modal questions,
+// and small window-message helpers.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "lib/VkDialogs.h"
+#include "registry/VkRegistry.h"
+
+// Each test gets a fresh key HKEY_CURRENT_USER\Software\Hivelark Tests\<unique> that is
+// deleted with everything below it after the test, also when the test fails.
+class RegSandbox : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // "\Software\Hivelark Tests\<unique>\" (absolute path below HKEY_CURRENT_USER).
+  std::string Path() const { return path_; }
+  // Path() + relative + "\" ("a\b" gives "...\a\b\").
+  std::string Path(const std::string& relative) const { return path_ + relative + "\\"; }
+  // Creates a key below the sandbox ("a\b").
+  void MakeKey(const std::string& relative) const;
+  // Writes raw bytes as a value of the key below the sandbox ("" is the sandbox itself).
+  void MakeValue(const std::string& key, const std::string& name, DWORD type, const std::string& data) const;
+  // An open handle of the sandbox key (owned by the fixture).
+  HKEY Key() const { return key_; }
+
+ private:
+  std::string path_;
+  HKEY key_ = nullptr;
+};
+
+// Answers message boxes and prompts from a script and records every question.
+class ScriptedInteraction : public TVkInteraction {
+ public:
+  struct Question {
+    std::string text;
+    std::string caption;
+    unsigned flags;
+  };
+  ScriptedInteraction();
+  ~ScriptedInteraction() override;
+
+  int Message(const std::string& text, const std::string& caption, unsigned flags) override;
+  bool Prompt(const std::string& prompt, std::string& text) override;
+
+  std::vector<Question> Messages;
+  std::vector<std::string> Prompts;
+  std::deque<int> MessageAnswers;                        // default 1 (OK)
+  std::deque<std::pair<bool, std::string>> PromptAnswers;  // default cancel
+
+ private:
+  TVkInteraction* previous_;
+};
+
+// Deletes a key with everything below it (test clean-up only).
+void DeleteTree(HKEY parent, const std::string& name);
+// Number of handles the process holds.
+DWORD ProcessHandleCount();
+// Runs the pending window messages of this thread.
+void PumpMessages();

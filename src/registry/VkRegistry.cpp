@@ -111,6 +111,7 @@ bool TVkReg::SetRootKey(HKEY root) {
 bool TVkReg::ConnectRegistry(const std::string& machine) {
   HKEY h = nullptr;
   if (RegConnectRegistryA(machine.empty() ? nullptr : machine.c_str(), root_, &h) != ERROR_SUCCESS || !h) return false;
+  if (h == root_) return true;  // the local machine: the platform hands back the same root
   // An earlier connected root may still be the current key: it is kept until the end.
   if (rootOwned_) retiredRoots_.push_back(root_);
   root_ = h;

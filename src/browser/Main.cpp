@@ -238,8 +238,14 @@ LRESULT TFormHivelark::OnNotify(const NMHDR& header, LPARAM lp) {
       return 0;
     case LVN_ODFINDITEMA:
       return OnFindItem(*reinterpret_cast<NMLVFINDITEMA*>(lp));
-    case LVN_ITEMACTIVATE:
+    case NM_DBLCLK:
       ActivateRow(reinterpret_cast<NMITEMACTIVATE*>(lp)->iItem);
+      return 0;
+    case LVN_KEYDOWN:
+      // Enter opens the first selected row (the control's own activation on Enter is not
+      // sent reliably for virtual lists).
+      if (reinterpret_cast<NMLVKEYDOWN*>(lp)->wVKey == VK_RETURN)
+        ActivateRow(ListView_GetNextItem(list_, -1, LVNI_SELECTED));
       return 0;
     default:
       return 0;

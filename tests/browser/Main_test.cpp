@@ -126,7 +126,8 @@ TEST(Program, StartsAtTheCommandLineKeyAndClosesOnRequest) {
   RegSetValueExA(k, "b", 0, REG_SZ, reinterpret_cast<const BYTE*>("2"), 2);
   RegCloseKey(k);
 
-  std::string exe = std::string("Z:") + HIVELARK_EXE;
+  // Under Wine the build path is a Unix path, reached through drive Z:.
+  std::string exe = HIVELARK_EXE[0] == '/' ? std::string("Z:") + HIVELARK_EXE : std::string(HIVELARK_EXE);
   for (char& c : exe)
     if (c == '/') c = '\\';
   std::string commandLine = "\"" + exe + "\" \"HKCU\\" + sub + "\"";

@@ -12,3 +12,4 @@
 // Main window controls
 #define IDC_REG_LISTVIEW 100
 #define IDC_PATHBAR 101
+#include "MainMenu.h"

@@ -94,3 +94,59 @@ HIMAGELIST CreateRowImageList() {
   ReleaseDC(nullptr, screen);
   return list;
 }
+
+namespace {
+
+void DrawCurrentMark(HDC dc) {
+  // A filled green disc: "you are here".
+  HBRUSH br = CreateSolidBrush(RGB(30, 150, 60));
+  HPEN pen = CreatePen(PS_SOLID, 1, RGB(10, 90, 30));
+  HGDIOBJ ob = SelectObject(dc, br), op = SelectObject(dc, pen);
+  Ellipse(dc, 3, 3, 13, 13);
+  SelectObject(dc, ob);
+  SelectObject(dc, op);
+  DeleteObject(br);
+  DeleteObject(pen);
+}
+
+void DrawOtherMark(HDC dc) {
+  // A small hive folder.
+  Fill(dc, 2, 4, 7, 6, RGB(170, 120, 20));
+  Fill(dc, 2, 6, 14, 13, RGB(170, 120, 20));
+  Fill(dc, 3, 7, 13, 12, RGB(250, 205, 80));
+}
+
+void DrawErrorSign(HDC dc) {
+  HBRUSH br = CreateSolidBrush(RGB(210, 30, 30));
+  HGDIOBJ ob = SelectObject(dc, br);
+  HGDIOBJ op = SelectObject(dc, GetStockObject(NULL_PEN));
+  Ellipse(dc, 1, 1, 16, 16);
+  SelectObject(dc, ob);
+  SelectObject(dc, op);
+  DeleteObject(br);
+  Fill(dc, 7, 3, 9, 10, RGB(255, 255, 255));
+  Fill(dc, 7, 11, 9, 13, RGB(255, 255, 255));
+}
+
+}  // namespace
+
+HIMAGELIST CreateMenuImageList() {
+  HIMAGELIST list = ImageList_Create(Size, Size, ILC_COLOR24 | ILC_MASK, MenuImageCount, 1);
+  if (!list) return nullptr;
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  for (int i = 0; i < MenuImageCount; ++i) {
+    HBITMAP bmp = CreateCompatibleBitmap(screen, Size, Size);
+    HGDIOBJ old = SelectObject(dc, bmp);
+    Fill(dc, 0, 0, Size, Size, MaskColour);
+    if (i == 2) DrawCurrentMark(dc);
+    else if (i == 28) DrawOtherMark(dc);
+    else if (i == 30) DrawErrorSign(dc);
+    SelectObject(dc, old);
+    ImageList_AddMasked(list, bmp, MaskColour);
+    DeleteObject(bmp);
+  }
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  return list;
+}

@@ -2,88 +2,362 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_set>
 
+#include "browser/About.h"
 #include "browser/Icons.h"
+#include "lib/VkDialogs.h"
+#include "lib/VkFont.h"
 #include "lib/VkFuncLib.h"
 #include "resource.h"
 
 namespace {
 
 const char* const MainClassName = "TFormHivelark";
+const char* const MainCaption = "Tamsel Hivelark v1.04";
+constexpr UINT WM_APP_REREAD = WM_APP + 1;
+constexpr int StripRegId = IDC_PATHBAR;
+constexpr int StripBmkId = IDC_BMK_STRIP;
 
 struct TColumn {
   const char* caption;
-  int width;
   int format;
 };
 const TColumn RegColumns[4] = {
-    {"Name", 240, LVCFMT_LEFT}, {"Size", 48, LVCFMT_RIGHT}, {"Type", 71, LVCFMT_LEFT}, {"Value Data", 420, LVCFMT_LEFT}};
+    {"Name", LVCFMT_LEFT}, {"Size", LVCFMT_RIGHT}, {"Type", LVCFMT_LEFT}, {"Value Data", LVCFMT_LEFT}};
+const TColumn BmkColumns[5] = {
+    {"Root", LVCFMT_LEFT}, {"Key", LVCFMT_LEFT}, {"Value Name", LVCFMT_LEFT}, {"Comment", LVCFMT_LEFT}, {"Type", LVCFMT_LEFT}};
+const char* const BookmarkListNames[3] = {"User Bookmarks", "Search Bookmarks", "Cut/Copy Bookmarks"};
 
-constexpr int StripHeight = 17;
+// Context menu items whose captions carry the keys the registry pane handles itself.
+struct TKeyCaption {
+  int id;
+  const char* caption;
+};
+const TKeyCaption KeyCaptions[4] = {{CM_KEYVALUEINFO, "Key/Value Information\t\tAlt+Enter"},
+                                    {CM_CLIPCUT, "Clipboard Cut\t\t\tCtrl+X"},
+                                    {CM_CLIPCOPY, "Clipboard Copy\t\t\tCtrl+C"},
+                                    {CM_CLIPPASTE, "Clipboard Paste\t\t\tCtrl+V"}};
 
-COLORREF Blend(COLORREF a, COLORREF b, int weight) {
-  // weight 0 gives a, 255 gives b.
-  auto mix = [weight](int x, int y) { return static_cast<BYTE>(x + (y - x) * weight / 255); };
-  return RGB(mix(GetRValue(a), GetRValue(b)), mix(GetGValue(a), GetGValue(b)), mix(GetBValue(a), GetBValue(b)));
+// Help anchors of the help document by help context.
+const char* HelpAnchor(int context) {
+  switch (context) {
+    case 3: return "keyboard";
+    case 5: return "whatsnew";
+    case 7: return "faq";
+    default: return "contents";
+  }
+}
+
+COLORREF SysColour(std::uint32_t colour) {
+  // Colours of the settings may name a system colour (0x800000nn).
+  return (colour & 0xFF000000u) == 0x80000000u ? GetSysColor(static_cast<int>(colour & 0xFFu))
+                                               : static_cast<COLORREF>(colour & 0x00FFFFFFu);
+}
+
+void InsertColumns(HWND list, const TColumn* columns, const int* widths, int count) {
+  for (int i = 0; i < count; ++i) {
+    LVCOLUMNA col{};
+    col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
+    col.fmt = columns[i].format;
+    col.cx = widths[i];
+    col.pszText = const_cast<char*>(columns[i].caption);
+    col.iSubItem = i;
+    SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&col));
+  }
+}
+
+HMENU FindSubMenu(HMENU menu, const char* caption) {
+  const int count = GetMenuItemCount(menu);
+  for (int i = 0; i < count; ++i) {
+    char text[128] = "";
+    GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+    if (std::strcmp(text, caption) == 0) return GetSubMenu(menu, i);
+    if (HMENU sub = GetSubMenu(menu, i)) {
+      if (HMENU found = FindSubMenu(sub, caption)) return found;
+    }
+  }
+  return nullptr;
+}
+
+// Greys every item of the menu tree whose command does not exist yet.
+void GreyMissingCommands(HMENU menu) {
+  const int count = GetMenuItemCount(menu);
+  for (int i = 0; i < count; ++i) {
+    if (HMENU sub = GetSubMenu(menu, i)) {
+      GreyMissingCommands(sub);
+      continue;
+    }
+    const UINT id = GetMenuItemID(menu, i);
+    if (id == 0 || id == static_cast<UINT>(-1)) continue;
+    EnableMenuItem(menu, static_cast<UINT>(i),
+                   MF_BYPOSITION | (TFormHivelark::HasCommand(static_cast<int>(id)) ? MF_ENABLED : MF_GRAYED));
+  }
 }
 
 }  // namespace
 
-TFormHivelark::TFormHivelark() : navigator_(state_, model_, *this) {}
+TFormHivelark::TFormHivelark()
+    : navigator_(state_, model_, *this),
+      strip1_(*this, StripRegId, reinterpret_cast<LPCSTR>(IDC_HAND)),
+      strip2_(*this, StripBmkId, reinterpret_cast<LPCSTR>(IDC_SIZENS)) {}
 
 TFormHivelark::~TFormHivelark() {
   if (hwnd_) {
     DestroyWindow(hwnd_);
     hwnd_ = nullptr;
   }
+  if (regPopupBar_) DestroyMenu(regPopupBar_);
+  if (popup2_) DestroyMenu(popup2_);
   if (images_) ImageList_Destroy(images_);
+  if (menuImages_) ImageList_Destroy(menuImages_);
   if (stripFont_) DeleteObject(stripFont_);
+  if (listFont_) DeleteObject(listFont_);
 }
 
-bool TFormHivelark::Create() {
-  HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_HIVELARK));
+bool TFormHivelark::Create(int showCommand) {
+  HINSTANCE inst = GetModuleHandleA(nullptr);
+  HICON icon = LoadIconA(inst, MAKEINTRESOURCEA(IDI_HIVELARK));
   if (!RegisterClassOnce(MainClassName, icon)) return false;
-  if (!CreateBound(0, MainClassName, "Hivelark", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
-                   1000, 700, nullptr, nullptr))
+  if (!CreateBound(0, MainClassName, MainCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
+                   640, 400, nullptr, nullptr))
     return false;
+  if (!list_) return false;
   if (!AppHandle) AppHandle = hwnd_;
-  return list_ != nullptr;
+  PromptCaption = "Hivelark";
+  state_.History.clear();
+  RegRoots_Popup(rootsMenu_);
+  SetForegroundWindow(hwnd_);
+  ApplyViewSettings();
+  ShowWindow(hwnd_, showCommand);
+  UpdateWindow(hwnd_);
+  return true;
 }
 
 void TFormHivelark::CreateChildren() {
   HINSTANCE inst = GetModuleHandleA(nullptr);
-  strip_ = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_OWNERDRAW | SS_NOTIFY, 0, 0, 100, StripHeight,
-                           hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PATHBAR)), inst, nullptr);
+  if (!strip1_.Create(hwnd_) || !strip2_.Create(hwnd_)) return;
   list_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
                           WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS |
                               LVS_EDITLABELS,
-                          0, StripHeight, 100, 100, hwnd_,
-                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_REG_LISTVIEW)), inst, nullptr);
-  if (!list_) return;
-  ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
-  images_ = CreateRowImageList();
-  if (images_) ListView_SetImageList(list_, images_, LVSIL_SMALL);
-  for (int i = 0; i < 4; ++i) {
-    LVCOLUMNA col{};
-    col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
-    col.fmt = RegColumns[i].format;
-    col.cx = RegColumns[i].width;
-    col.pszText = const_cast<char*>(RegColumns[i].caption);
-    col.iSubItem = i;
-    SendMessageA(list_, LVM_INSERTCOLUMNA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&col));
+                          0, 0, 100, 100, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_REG_LISTVIEW)),
+                          inst, nullptr);
+  bmkList_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS,
+                             0, 0, 100, 100, hwnd_,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_BMK_LISTVIEW)), inst, nullptr);
+  cancelSearch_ = CreateWindowExA(0, "BUTTON", "Cancel Search", WS_CHILD | BS_PUSHBUTTON, 0, 0, 88, 18, hwnd_,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_CANCELSEARCH_BTN)), inst, nullptr);
+  if (!list_ || !bmkList_) {
+    list_ = nullptr;
+    return;
   }
-  stripFont_ = CreateFontA(-MulDiv(8, 96, 72), 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "Tahoma");
+  images_ = CreateRowImageList();
+  menuImages_ = CreateMenuImageList();
+  for (HWND l : {list_, bmkList_}) {
+    ListView_SetExtendedListViewStyle(l, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+    if (images_) ListView_SetImageList(l, images_, LVSIL_SMALL);
+  }
+  InsertColumns(list_, RegColumns, settings_.ColumnWidths.data(), 4);
+  InsertColumns(bmkList_, BmkColumns, settings_.BmkColumnWidths.data(), 5);
+
+  hint_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0, 0,
+                          0, hwnd_, nullptr, inst, nullptr);
+  if (hint_) {
+    TTTOOLINFOA tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = hwnd_;
+    tool.uId = reinterpret_cast<UINT_PTR>(strip1_.Handle());
+    tool.lpszText = const_cast<char*>("Copy Current Registry Path to Clipboard");
+    SendMessageA(hint_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+  dragHint_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0,
+                              0, 0, hwnd_, nullptr, inst, nullptr);
+  if (dragHint_) {
+    TTTOOLINFOA tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_TRACK | TTF_ABSOLUTE;
+    tool.hwnd = hwnd_;
+    tool.uId = reinterpret_cast<UINT_PTR>(strip2_.Handle());
+    tool.lpszText = const_cast<char*>("");
+    SendMessageA(dragHint_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+  CreateMenus();
 }
 
-void TFormHivelark::ShowStartLocation(const std::string& commandLinePath) {
-  if (!commandLinePath.empty()) navigator_.Navigate("CD", navigator_.ResolvePath(commandLinePath), true, true);
-  else navigator_.Navigate("CD", state_.CurKey, true, true);
+void TFormHivelark::CreateMenus() {
+  HINSTANCE inst = GetModuleHandleA(nullptr);
+  menu_ = LoadMenuA(inst, MAKEINTRESOURCEA(IDM_MAIN));
+  regPopupBar_ = LoadMenuA(inst, MAKEINTRESOURCEA(IDM_REGPOPUP));
+  regPopup_ = regPopupBar_ ? GetSubMenu(regPopupBar_, 0) : nullptr;
+  accel_ = LoadAcceleratorsA(inst, MAKEINTRESOURCEA(IDA_MAIN));
+  popup2_ = CreatePopupMenu();
+  if (menu_) {
+    rootsMenu_ = FindSubMenu(menu_, "&Registry Roots");
+    GreyMissingCommands(menu_);
+    SetMenu(hwnd_, menu_);
+  }
+  if (regPopup_) {
+    for (const TKeyCaption& k : KeyCaptions) ModifyMenuA(regPopup_, k.id, MF_BYCOMMAND | MF_STRING, k.id, k.caption);
+    GreyMissingCommands(regPopup_);
+  }
 }
 
-void TFormHivelark::Layout(int width, int height) {
-  if (strip_) MoveWindow(strip_, 0, 0, width, StripHeight, TRUE);
-  if (list_) MoveWindow(list_, 0, StripHeight, width, std::max(0, height - StripHeight), TRUE);
+void TFormHivelark::ShowStartLocation(const std::string& argument) {
+  if (argument.empty()) {
+    if (state_.RootMode) navigator_.ShowRootList();
+    else navigator_.Navigate("CD", state_.CurKey, true, true);
+    return;
+  }
+  std::string path = argument;
+  if (path.size() >= 6 && SameTextAscii(std::string_view(path).substr(0, 6), "reg://")) path.erase(0, 6);
+  std::replace(path.begin(), path.end(), '/', '\\');
+  // A relative argument is taken relative to the key saved at the last exit.
+  navigator_.Navigate("CD", navigator_.ResolvePath(path), true, true);
+}
+
+bool TFormHivelark::TranslateShortcut(MSG& msg) {
+  return accel_ && hwnd_ && TranslateAcceleratorA(hwnd_, accel_, &msg) != 0;
+}
+
+// ---- Commands --------------------------------------------------------------------------
+
+namespace {
+using TCommand = void (*)(TFormHivelark&, int id);
+struct TCommandEntry {
+  int first, last;  // a range of ids sharing one handler (roots, help contexts)
+  TCommand run;
+};
+const TCommandEntry Commands[] = {
+    {CM_UPDATE, CM_UPDATE, [](TFormHivelark& f, int) { f.Update_Cmd(); }},
+    {CM_CLEARHISTORY, CM_CLEARHISTORY, [](TFormHivelark& f, int) { f.ClearHistory_Cmd(); }},
+    {CM_CLOSE, CM_CLOSE, [](TFormHivelark& f, int) { f.Close_Cmd(); }},
+    {CM_JUMPPATH, CM_JUMPPATH, [](TFormHivelark& f, int) { f.JumpPath_Cmd(); }},
+    {CM_ROOT0, CM_ROOT0 + RootCount - 1, [](TFormHivelark& f, int id) { f.HKeyChange(id - CM_ROOT0); }},
+    {CM_ROOTLIST, CM_ROOTLIST, [](TFormHivelark& f, int) { f.RegRootList_Cmd(); }},
+    {CM_HELP_CONTENTS, CM_HELP_CONTENTS, [](TFormHivelark& f, int) { f.HelpContext_Cmd(0); }},
+    {CM_HELP_KEYS, CM_HELP_KEYS, [](TFormHivelark& f, int) { f.HelpContext_Cmd(3); }},
+    {CM_HELP_NEW, CM_HELP_NEW, [](TFormHivelark& f, int) { f.HelpContext_Cmd(5); }},
+    {CM_HELP_FAQ, CM_HELP_FAQ, [](TFormHivelark& f, int) { f.HelpContext_Cmd(7); }},
+    {CM_ABOUT, CM_ABOUT, [](TFormHivelark& f, int) { f.About_Open(); }},
+};
+}  // namespace
+
+bool TFormHivelark::HasCommand(int id) {
+  for (const TCommandEntry& c : Commands)
+    if (id >= c.first && id <= c.last) return true;
+  return false;
+}
+
+bool TFormHivelark::RunCommand(int id) {
+  for (const TCommandEntry& c : Commands) {
+    if (id >= c.first && id <= c.last) {
+      c.run(*this, id);
+      return true;
+    }
+  }
+  return false;
+}
+
+void TFormHivelark::Update_Cmd() {
+  if (state_.RootMode) navigator_.ShowRootList();
+  else navigator_.Navigate("UPD", "", true, false);
+}
+
+void TFormHivelark::ClearHistory_Cmd() {
+  state_.History.clear();
+  state_.History.push_back(navigator_.LocationText());
+  state_.HistoryIndex = 0;
+}
+
+void TFormHivelark::JumpPath_Cmd() {
+  std::string text;
+  if (InputPrompt("Jump to Registry Key...", text) && !text.empty())
+    navigator_.Navigate("CD", navigator_.ResolvePath(text), true, true);
+}
+
+void TFormHivelark::RegRootList_Cmd() { navigator_.ShowRootList(); }
+
+void TFormHivelark::HKeyChange(int rootIndex) {
+  if (rootIndex < 0 || rootIndex >= RootCount) return;
+  state_.CurRoot = RootBase + static_cast<RootKey>(rootIndex);
+  navigator_.Navigate("CD", "\\", true, false);
+}
+
+void TFormHivelark::RegRoots_Popup(HMENU menu) {
+  if (!menu) return;
+  while (GetMenuItemCount(menu) > RootCount) DeleteMenu(menu, 0, MF_BYPOSITION);
+  while (GetMenuItemCount(menu) < RootCount) AppendMenuA(menu, MF_STRING, 0, "");
+  TVkReg reg;
+  for (int i = 0; i < RootCount; ++i) {
+    (void)reg.OpenPath(RootBase + i, "\\", false);
+    KeyInfo info;
+    (void)reg.GetKeyInfo(info);  // an unreachable root counts 0 subkeys
+    const std::string caption = PadNumber(4, '0', info.NumSubKeys) + " - " + RootNames[i] + "\tAlt+" +
+                                std::to_string(i + 1);
+    MENUITEMINFOA mi{};
+    mi.cbSize = sizeof mi;
+    mi.fMask = MIIM_STRING | MIIM_ID | MIIM_FTYPE | MIIM_STATE;
+    mi.fType = MFT_STRING;
+    mi.fState = MFS_ENABLED;
+    mi.wID = static_cast<UINT>(CM_ROOT0 + i);
+    mi.dwTypeData = const_cast<char*>(caption.c_str());
+    SetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &mi);
+    SetMenuImage(menu, static_cast<UINT>(i), RootBase + static_cast<RootKey>(i) == state_.CurRoot ? 2 : 28);
+  }
+}
+
+void TFormHivelark::SetMenuImage(HMENU menu, UINT position, int image) {
+  MENUITEMINFOA mi{};
+  mi.cbSize = sizeof mi;
+  mi.fMask = MIIM_BITMAP | MIIM_DATA;
+  mi.hbmpItem = HBMMENU_CALLBACK;
+  mi.dwItemData = static_cast<ULONG_PTR>(image);
+  SetMenuItemInfoA(menu, position, TRUE, &mi);
+}
+
+void TFormHivelark::MeasureMenuItem(MEASUREITEMSTRUCT& item) {
+  item.itemWidth = 16;
+  item.itemHeight = 16;
+}
+
+void TFormHivelark::DrawMenuItem(const DRAWITEMSTRUCT& item) {
+  if (!menuImages_) return;
+  const int image = static_cast<int>(item.itemData);
+  const int y = item.rcItem.top + (item.rcItem.bottom - item.rcItem.top - 16) / 2;
+  ImageList_Draw(menuImages_, image, item.hDC, item.rcItem.left, y, ILD_TRANSPARENT);
+}
+
+void TFormHivelark::HelpContext_Cmd(int context) { TFormAbout::OpenDocument("Hivelark.html", HelpAnchor(context)); }
+
+void TFormHivelark::About_Open() { TFormAbout::ShowModal(hwnd_); }
+
+void TFormHivelark::Close_Cmd() { PostMessageA(hwnd_, WM_CLOSE, 0, 0); }
+
+bool TFormHivelark::CloseQuery() {
+  if (fillingBookmarks_) return false;
+  return true;
+}
+
+// ---- Panes ------------------------------------------------------------------------------
+
+void TFormHivelark::Layout() {
+  RECT rc;
+  GetClientRect(hwnd_, &rc);
+  const int width = rc.right, height = rc.bottom;
+  const int bmkHeight = settings_.BookmarkVisible ? std::clamp(settings_.BookmarkHeight, StripHeight, std::max(StripHeight, height)) : 0;
+  const int regHeight = std::max(0, height - bmkHeight);
+  MoveWindow(strip1_.Handle(), 0, 0, width, StripHeight, TRUE);
+  MoveWindow(list_, 0, StripHeight, width, std::max(0, regHeight - StripHeight), TRUE);
+  const int show = settings_.BookmarkVisible ? SW_SHOW : SW_HIDE;
+  ShowWindow(strip2_.Handle(), show);
+  ShowWindow(bmkList_, show);
+  if (settings_.BookmarkVisible) {
+    MoveWindow(strip2_.Handle(), 0, regHeight, width, StripHeight, TRUE);
+    MoveWindow(bmkList_, 0, regHeight + StripHeight, width, std::max(0, bmkHeight - StripHeight), TRUE);
+    MoveWindow(cancelSearch_, std::max(0, width - 88), regHeight, 88, 18, TRUE);
+  }
 }
 
 void TFormHivelark::ActivateRow(int index) {
@@ -97,12 +371,28 @@ void TFormHivelark::ActivateRow(int index) {
   }
 }
 
-void TFormHivelark::BeginFill() {
-  if (list_) SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
+void TFormHivelark::SortByColumn(int column) {
+  state_.SortMethod = column;
+  std::unordered_set<std::string> selected;
+  for (int i = ListView_GetNextItem(list_, -1, LVNI_SELECTED); i >= 0; i = ListView_GetNextItem(list_, i, LVNI_SELECTED))
+    selected.insert(model_.Caption(i));
+  const int focusedIndex = ListView_GetNextItem(list_, -1, LVNI_FOCUSED);
+  const std::string focused = focusedIndex >= 0 ? model_.Caption(focusedIndex) : std::string();
+  model_.Sort(column);
+  ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  for (int i = 0; i < model_.Count() && !selected.empty(); ++i) {
+    const std::string& name = model_.Rows[static_cast<std::size_t>(i)].Name;
+    UINT state = 0;
+    if (selected.count(name)) state |= LVIS_SELECTED;
+    if (!focused.empty() && name == focused) state |= LVIS_FOCUSED;
+    if (state) ListView_SetItemState(list_, i, state, state);
+  }
+  InvalidateRect(list_, nullptr, FALSE);
 }
 
+void TFormHivelark::BeginFill() { SendMessageA(list_, WM_SETREDRAW, FALSE, 0); }
+
 void TFormHivelark::EndFill() {
-  if (!list_) return;
   ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
   SendMessageA(list_, LVM_SETITEMCOUNT, static_cast<WPARAM>(model_.Count()), 0);
   SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
@@ -110,13 +400,12 @@ void TFormHivelark::EndFill() {
 }
 
 std::string TFormHivelark::FirstSelectedCaption() {
-  if (!list_) return std::string();
   const int index = ListView_GetNextItem(list_, -1, LVNI_SELECTED);
   return index >= 0 ? model_.Caption(index) : std::string();
 }
 
 void TFormHivelark::SelectRow(int index) {
-  if (!list_ || index < 0 || index >= model_.Count()) return;
+  if (index < 0 || index >= model_.Count()) return;
   ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
   ListView_SetItemState(list_, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
   SendMessageA(list_, LVM_SETSELECTIONMARK, 0, index);
@@ -125,10 +414,8 @@ void TFormHivelark::SelectRow(int index) {
   rc.left = LVIR_BOUNDS;
   const int top = ListView_GetTopIndex(list_);
   const int wantedTop = std::max(0, index - 3);
-  if (SendMessageA(list_, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&rc)) && wantedTop != top) {
-    const int rowHeight = rc.bottom - rc.top;
-    ListView_Scroll(list_, 0, (wantedTop - top) * rowHeight);
-  }
+  if (wantedTop != top && SendMessageA(list_, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&rc)))
+    ListView_Scroll(list_, 0, (wantedTop - top) * (rc.bottom - rc.top));
   ListView_EnsureVisible(list_, index, FALSE);
 }
 
@@ -138,58 +425,150 @@ std::string TFormHivelark::PathBarCountText() const {
   return std::to_string(count) + " Items";
 }
 
+std::string TFormHivelark::BookmarkBarText() const {
+  if (!bmkStripMessage_.empty()) return bmkStripMessage_;
+  const int mode = settings_.BookmarkMode;
+  return (mode >= 0 && mode <= 2) ? BookmarkListNames[mode] : BookmarkListNames[0];
+}
+
 void TFormHivelark::DrawPathBar(const std::string& text) {
   stripMessage_ = text;
   if (!text.empty()) {
     stripText_ = text;
+  } else if (state_.RootMode) {
+    stripText_ = "Registry Root List";
   } else {
-    const int width = [this] {
-      RECT rc{};
-      if (strip_) GetClientRect(strip_, &rc);
-      return static_cast<int>(rc.right - rc.left);
-    }();
-    std::string location = state_.RootMode ? std::string("Registry Root List") : navigator_.LocationText();
-    if (!state_.RootMode && strip_) {
-      HDC dc = GetDC(strip_);
-      HGDIOBJ old = SelectObject(dc, stripFont_);
-      SIZE sz{};
-      GetTextExtentPoint32A(dc, location.c_str(), static_cast<int>(location.size()), &sz);
-      SelectObject(dc, old);
-      ReleaseDC(strip_, dc);
-      if (sz.cx > width - 80) location = RootShortName(state_.CurRoot) + state_.CurKey;
-    }
-    stripText_ = location;
+    stripText_ = navigator_.LocationText();
+    RECT rc{};
+    GetClientRect(strip1_.Handle(), &rc);
+    HDC dc = GetDC(strip1_.Handle());
+    HGDIOBJ old = SelectObject(dc, stripFont_);
+    SIZE sz{};
+    GetTextExtentPoint32A(dc, stripText_.c_str(), static_cast<int>(stripText_.size()), &sz);
+    SelectObject(dc, old);
+    ReleaseDC(strip1_.Handle(), dc);
+    if (sz.cx > rc.right - 80) stripText_ = RootShortName(state_.CurRoot) + state_.CurKey;
   }
-  if (strip_) {
-    InvalidateRect(strip_, nullptr, FALSE);
-    UpdateWindow(strip_);
-  }
+  strip1_.Repaint();
 }
 
-void TFormHivelark::PaintStrip(const DRAWITEMSTRUCT& item) {
-  const RECT& rc = item.rcItem;
+void TFormHivelark::DrawBookmarkBar(const std::string& text) {
+  bmkStripMessage_ = text;
+  strip2_.Repaint();
+}
+
+void TFormHivelark::PaintStrip(int id, HDC dc, const RECT& rc) {
   const int width = rc.right - rc.left;
-  HDC dc = item.hDC;
-  const COLORREF fontColour = GetSysColor(COLOR_WINDOWTEXT), backColour = GetSysColor(COLOR_WINDOW);
-  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  const COLORREF fontColour = SysColour(settings_.FontColor), backColour = SysColour(settings_.BackColor);
+  const std::uint32_t face = GetSysColor(COLOR_BTNFACE);
   for (int x = 0; x < width; ++x) {
-    HPEN pen = CreatePen(PS_SOLID, 1, Blend(fontColour, face, x * 255 / std::max(1, width)));
+    HPEN pen = CreatePen(PS_SOLID, 1, BlendColors(fontColour, face, x * 255 / std::max(1, width)));
     HGDIOBJ old = SelectObject(dc, pen);
     MoveToEx(dc, rc.left + x, rc.top, nullptr);
     LineTo(dc, rc.left + x, rc.top + StripHeight);
     SelectObject(dc, old);
     DeleteObject(pen);
   }
+  const std::string text = id == StripRegId ? stripText_ : BookmarkBarText();
+  std::string count;
+  if (id == StripRegId) count = PathBarCountText();
+  else count = std::to_string(ListView_GetItemCount(bmkList_)) + " Items";
   HGDIOBJ oldFont = SelectObject(dc, stripFont_);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, backColour);
-  TextOutA(dc, rc.left + 4, rc.top + 2, stripText_.c_str(), static_cast<int>(stripText_.size()));
-  const std::string count = PathBarCountText();
+  TextOutA(dc, rc.left + 4, rc.top + 2, text.c_str(), static_cast<int>(text.size()));
   SIZE sz{};
   GetTextExtentPoint32A(dc, count.c_str(), static_cast<int>(count.size()), &sz);
   SetTextColor(dc, fontColour);
   TextOutA(dc, rc.right - 4 - sz.cx, rc.top + 2, count.c_str(), static_cast<int>(count.size()));
   SelectObject(dc, oldFont);
+}
+
+void TFormHivelark::StripButtonDown(int id, int button, POINT pt) {
+  if (id == StripRegId) {
+    if (button == 0) {
+      ClipboardText(navigator_.LocationText());
+    } else if (button == 1) {
+      RegRoots_Popup(popup2_);
+      POINT screen;
+      GetCursorPos(&screen);
+      TrackPopupMenu(popup2_, TPM_LEFTALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, 0, hwnd_, nullptr);
+    }
+  } else if (id == StripBmkId && button == 0) {
+    dragging_ = true;
+  }
+}
+
+void TFormHivelark::StripDrag(int id, POINT pt) {
+  if (id != StripBmkId || !dragging_) return;
+  POINT screen = pt;
+  ClientToScreen(strip2_.Handle(), &screen);
+  RECT wr;
+  GetWindowRect(hwnd_, &wr);
+  DragSplitter(screen.y - wr.top);
+}
+
+void TFormHivelark::DragSplitter(int windowY) {
+  RECT wr;
+  GetWindowRect(hwnd_, &wr);
+  const int windowHeight = wr.bottom - wr.top;
+  if (windowY > 110 && windowHeight - windowY > 56) {
+    settings_.BookmarkHeight = windowHeight - windowY + 8;
+    Layout();
+  }
+  ShowSplitterHint(settings_.BookmarkHeight);
+}
+
+void TFormHivelark::ShowSplitterHint(int height) {
+  if (!dragHint_) return;
+  const std::string text = std::to_string(height) + " pixels";
+  TTTOOLINFOA tool{};
+  tool.cbSize = sizeof tool;
+  tool.hwnd = hwnd_;
+  tool.uId = reinterpret_cast<UINT_PTR>(strip2_.Handle());
+  tool.lpszText = const_cast<char*>(text.c_str());
+  SendMessageA(dragHint_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+  POINT p;
+  GetCursorPos(&p);
+  SendMessageA(dragHint_, TTM_TRACKPOSITION, 0, MAKELPARAM(p.x + 12, p.y + 12));
+  SendMessageA(dragHint_, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
+}
+
+void TFormHivelark::StripButtonUp(int id) {
+  if (id != StripBmkId || !dragging_) return;
+  dragging_ = false;
+  if (dragHint_) {
+    TTTOOLINFOA tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = hwnd_;
+    tool.uId = reinterpret_cast<UINT_PTR>(strip2_.Handle());
+    SendMessageA(dragHint_, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
+  }
+}
+
+void TFormHivelark::ApplyViewSettings() {
+  TVkFont font = DescriptorToFont(settings_.ListViewFont);
+  font.Color = settings_.FontColor;
+  HFONT newFont = CreateFontHandle(font);
+  for (HWND l : {list_, bmkList_}) {
+    ListView_SetBkColor(l, SysColour(settings_.BackColor));
+    ListView_SetTextBkColor(l, SysColour(settings_.BackColor));
+    ListView_SetTextColor(l, SysColour(settings_.FontColor));
+    ListView_SetExtendedListViewStyleEx(l, LVS_EX_GRIDLINES, settings_.GridLines ? LVS_EX_GRIDLINES : 0);
+    if (newFont) SendMessageA(l, WM_SETFONT, reinterpret_cast<WPARAM>(newFont), TRUE);
+  }
+  if (newFont) {
+    if (listFont_) DeleteObject(listFont_);
+    listFont_ = newFont;
+  }
+  if (!stripFont_) stripFont_ = CreateFontHandle(DescriptorToFont("Tahoma,8,b"));
+  DrawPathBar("");
+  DrawBookmarkBar("");
+}
+
+void TFormHivelark::ShowRegContextMenu(POINT screen) {
+  if (state_.RootMode || !regPopup_) return;
+  TrackPopupMenu(regPopup_, TPM_LEFTALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, 0, hwnd_, nullptr);
 }
 
 void TFormHivelark::OnGetDispInfo(NMLVDISPINFOA& info) {
@@ -220,17 +599,21 @@ int TFormHivelark::OnFindItem(const NMLVFINDITEMA& find) {
   const int start = (find.iStart >= 0 && find.iStart < count) ? find.iStart : 0;
   for (int k = 0; k < count; ++k) {
     const int i = (start + k) % count;
+    if (i < start && !(find.lvfi.flags & LVFI_WRAP)) break;
     const std::string& name = model_.Rows[static_cast<std::size_t>(i)].Name;
     if (name.size() >= prefix.size() &&
         CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, name.data(), static_cast<int>(prefix.size()),
                        prefix.data(), static_cast<int>(prefix.size())) == CSTR_EQUAL)
       return i;
-    if (k + 1 == count - start && !(find.lvfi.flags & LVFI_WRAP)) break;
   }
   return -1;
 }
 
 LRESULT TFormHivelark::OnNotify(const NMHDR& header, LPARAM lp) {
+  if (header.hwndFrom == bmkList_) {
+    if (header.code == LVN_GETDISPINFOA) return 0;  // the bookmark lists fill this pane
+    return 0;
+  }
   if (header.hwndFrom != list_) return 0;
   switch (header.code) {
     case LVN_GETDISPINFOA:
@@ -238,9 +621,18 @@ LRESULT TFormHivelark::OnNotify(const NMHDR& header, LPARAM lp) {
       return 0;
     case LVN_ODFINDITEMA:
       return OnFindItem(*reinterpret_cast<NMLVFINDITEMA*>(lp));
+    case LVN_COLUMNCLICK:
+      SortByColumn(reinterpret_cast<NMLISTVIEW*>(lp)->iSubItem);
+      return 0;
     case NM_DBLCLK:
       ActivateRow(reinterpret_cast<NMITEMACTIVATE*>(lp)->iItem);
       return 0;
+    case NM_RCLICK: {
+      POINT p;
+      GetCursorPos(&p);
+      ShowRegContextMenu(p);
+      return 0;
+    }
     case LVN_KEYDOWN:
       // Enter opens the first selected row (the control's own activation on Enter is not
       // sent reliably for virtual lists).
@@ -258,22 +650,49 @@ LRESULT TFormHivelark::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       CreateChildren();
       return list_ ? 0 : -1;
     case WM_SIZE:
-      Layout(LOWORD(lp), HIWORD(lp));
-      if (IsWindowVisible(hwnd_)) DrawPathBar(stripMessage_);
+      Layout();
+      if (IsWindowVisible(hwnd_)) {
+        DrawPathBar(stripMessage_);
+        DrawBookmarkBar(bmkStripMessage_);
+      }
       return 0;
     case WM_SETFOCUS:
-      if (list_) SetFocus(list_);
+      SetFocus(list_);
       return 0;
     case WM_NOTIFY:
       return OnNotify(*reinterpret_cast<const NMHDR*>(lp), lp);
-    case WM_DRAWITEM: {
-      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
-      if (item->hwndItem == strip_) {
-        PaintStrip(*item);
+    case WM_COMMAND:
+      if (lp == 0) RunCommand(LOWORD(wp));  // menus and shortcuts
+      return 0;
+    case WM_INITMENUPOPUP:
+      if (reinterpret_cast<HMENU>(wp) == rootsMenu_) RegRoots_Popup(rootsMenu_);
+      return 0;
+    case WM_MEASUREITEM: {
+      auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
+      if (item->CtlType == ODT_MENU) {
+        MeasureMenuItem(*item);
         return TRUE;
       }
       break;
     }
+    case WM_DRAWITEM: {
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+      if (item->CtlType == ODT_MENU) {
+        DrawMenuItem(*item);
+        return TRUE;
+      }
+      break;
+    }
+    case WM_ACTIVATEAPP:
+      // Re-read once the activation's own messages have run.
+      if (wp) PostMessageA(hwnd_, WM_APP_REREAD, 0, 0);
+      return 0;
+    case WM_APP_REREAD:
+      if (IsWindowVisible(hwnd_) && settings_.AutoReread) Update_Cmd();
+      return 0;
+    case WM_CLOSE:
+      if (CloseQuery()) DestroyWindow(hwnd_);
+      return 0;
     case WM_DESTROY:
       if (AppHandle == hwnd_) {
         AppHandle = nullptr;

@@ -1,35 +1,90 @@
 #pragma once
-// The main window: the title strip and the registry pane over the navigation engine.
+// The main window: the registry pane with its title strip above the bookmark pane, the
+// main menu, the context menu of the registry pane and the commands the window carries
+// out itself.
 #include <windows.h>
 #include <commctrl.h>
 
+#include <array>
 #include <string>
 
 #include "browser/Navigate.h"
 #include "browser/RegPaneModel.h"
+#include "browser/Strip.h"
 #include "lib/VkWindow.h"
 
-class TFormHivelark : public TVkWindow, public TNavView {
+// Display settings shared by both panes, and the rest of the window's remembered state.
+struct TWindowSettings {
+  bool GridLines = false;
+  std::uint32_t BackColor = 14474440;  // 0xDCDCC8
+  std::uint32_t FontColor = 4202496;   // 0x402000
+  std::string ListViewFont = "Tahoma,8";
+  bool AutoReread = true;
+  int BookmarkMode = 0;
+  int BookmarkHeight = 240;
+  bool BookmarkVisible = true;
+  std::array<int, 4> ColumnWidths{240, 48, 71, 420};
+  std::array<int, 5> BmkColumnWidths{58, 320, 170, 160, 71};
+};
+
+class TFormHivelark : public TVkWindow, public TNavView, public TStripHost {
  public:
   TFormHivelark();
   ~TFormHivelark() override;
 
-  // Creates the window (hidden); false when the platform refuses.
-  [[nodiscard]] bool Create();
-  // Shows the start location: the command-line path when given, else CurRoot and CurKey.
-  void ShowStartLocation(const std::string& commandLinePath);
+  // Creates the window and shows it (steps of the creation sequence up to the start
+  // location); false when the platform refuses.
+  [[nodiscard]] bool Create(int showCommand = SW_SHOWNORMAL);
+  // Shows the start location: the command-line argument when given (root names, "\",
+  // "reg://" in any case, "/" as separator; a relative argument is resolved against the
+  // saved key), else the root list or the saved CurRoot and CurKey.
+  void ShowStartLocation(const std::string& argument);
+  // The shortcut table of the window; true when msg was a shortcut and ran its command.
+  bool TranslateShortcut(MSG& msg);
 
   TBrowserState& State() { return state_; }
+  TWindowSettings& Settings() { return settings_; }
   TRegPaneModel& Model() { return model_; }
   TNavigator& Navigator() { return navigator_; }
   HWND Reg_ListView() const { return list_; }
-  HWND PathBar() const { return strip_; }
+  HWND Bmk_ListView() const { return bmkList_; }
+  HWND CancelSearch_Btn() const { return cancelSearch_; }
+  HWND PathBar() const { return strip1_.Handle(); }
+  HWND BookmarkBar() const { return strip2_.Handle(); }
+  HMENU MainMenu() const { return menu_; }
+  HMENU RegPopupMenu() const { return regPopup_; }
+  HMENU RootsMenu() const { return rootsMenu_; }
   // The text the title strip shows at the moment (the location, or a message).
   const std::string& PathBarText() const { return stripText_; }
   std::string PathBarCountText() const;
+  std::string BookmarkBarText() const;
+
+  // Runs a menu or shortcut command; false when the id has no command (yet).
+  bool RunCommand(int id);
+  static bool HasCommand(int id);
 
   // Opens the row as Enter or a double click does: a key, a root or the parent row.
   void ActivateRow(int index);
+  // Sorts the value rows by the column (a header click), keeping the selection.
+  void SortByColumn(int column);
+  // Applies colours, grid lines and fonts to both panes and repaints both strips.
+  void ApplyViewSettings();
+  // Fills a menu with the seven roots (subkey counts, Alt+digit, the mark of CurRoot).
+  void RegRoots_Popup(HMENU menu);
+  void HKeyChange(int rootIndex);
+  void DrawBookmarkBar(const std::string& text);
+  // Drag on the bookmark strip: y measured from the top of the whole window.
+  void DragSplitter(int windowY);
+  int BookmarkPaneHeight() const { return settings_.BookmarkHeight; }
+
+  // Commands
+  void Update_Cmd();
+  void ClearHistory_Cmd();
+  void JumpPath_Cmd();
+  void RegRootList_Cmd();
+  void HelpContext_Cmd(int context);
+  void About_Open();
+  void Close_Cmd();
 
   // TNavView
   void BeginFill() override;
@@ -38,24 +93,53 @@ class TFormHivelark : public TVkWindow, public TNavView {
   void SelectRow(int index) override;
   void DrawPathBar(const std::string& text) override;
 
+  // TStripHost
+  void PaintStrip(int id, HDC dc, const RECT& rc) override;
+  void StripButtonDown(int id, int button, POINT pt) override;
+  void StripDrag(int id, POINT pt) override;
+  void StripButtonUp(int id) override;
+
  protected:
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
  private:
   void CreateChildren();
-  void Layout(int width, int height);
+  void CreateMenus();
+  void Layout();
   LRESULT OnNotify(const NMHDR& header, LPARAM lp);
   void OnGetDispInfo(NMLVDISPINFOA& info);
   int OnFindItem(const NMLVFINDITEMA& find);
-  void PaintStrip(const DRAWITEMSTRUCT& item);
+  void ShowRegContextMenu(POINT screen);
+  void MeasureMenuItem(MEASUREITEMSTRUCT& item);
+  void DrawMenuItem(const DRAWITEMSTRUCT& item);
+  bool CloseQuery();
+  void SetMenuImage(HMENU menu, UINT position, int image);
+  void ShowSplitterHint(int height);
 
   TBrowserState state_;
+  TWindowSettings settings_;
   TRegPaneModel model_;
   TNavigator navigator_;
+  TStrip strip1_;
+  TStrip strip2_;
   HWND list_ = nullptr;
-  HWND strip_ = nullptr;
+  HWND bmkList_ = nullptr;
+  HWND cancelSearch_ = nullptr;
+  HWND hint_ = nullptr;       // the strip's hint
+  HWND dragHint_ = nullptr;   // the splitter's height hint while dragging
+  HMENU menu_ = nullptr;
+  HMENU regPopupBar_ = nullptr;  // the loaded menu that holds the context menu
+  HMENU regPopup_ = nullptr;
+  HMENU rootsMenu_ = nullptr;
+  HMENU popup2_ = nullptr;
+  HACCEL accel_ = nullptr;
   HIMAGELIST images_ = nullptr;
+  HIMAGELIST menuImages_ = nullptr;
   HFONT stripFont_ = nullptr;
+  HFONT listFont_ = nullptr;
   std::string stripMessage_;  // shown in place of the location while not empty
   std::string stripText_;
+  std::string bmkStripMessage_;
+  bool dragging_ = false;
+  bool fillingBookmarks_ = false;
 };

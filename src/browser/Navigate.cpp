@@ -171,8 +171,7 @@ void TNavigator::FillKeyRows(TVkReg& reg) {
     if (state_.QueryKeyInfo) {
       KeyInfo info;
       if (reg.OpenKey(state_.CurKey + name, false) && reg.GetKeyInfo(info)) {
-        KeyInfo counts = info;
-        row.Data = KeyInfoLine(counts, false);
+        row.Data = KeyInfoLine(info, false);
         if (NtFamily) {
           const FILETIME& t = info.LastWriteTime;
           if (!haveLast || t.dwLowDateTime != lastTime.dwLowDateTime || t.dwHighDateTime != lastTime.dwHighDateTime) {
@@ -242,6 +241,25 @@ std::string TNavigator::ResolvePath(const std::string& input) const {
     else if (result != "\\") result = ParentPath(result);
   }
   return result;
+}
+
+void TNavigator::ShowRootList() {
+  state_.RootMode = true;
+  TWaitCursor wait;
+  TVkReg reg;
+  view_.BeginFill();
+  model_.Rows.clear();
+  model_.Rows.reserve(RootCount);
+  for (int i = 0; i < RootCount; ++i) {
+    (void)reg.OpenPath(RootBase + i, "\\", false);
+    KeyInfo info;
+    (void)reg.GetKeyInfo(info);  // a root that cannot be queried shows zeros
+    model_.Rows.push_back(
+        TRegRow{RootNames[i], "", "Root", state_.QueryKeyInfo ? KeyInfoLine(info, NtFamily) : std::string(), ImageKey});
+  }
+  view_.EndFill();
+  view_.DrawPathBar("");
+  FocusRow(RootName(state_.CurRoot));
 }
 
 void TNavigator::FocusRow(const std::string& caption) {

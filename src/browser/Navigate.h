@@ -51,6 +51,8 @@ class TNavigator {
   void Navigate(const std::string& command, std::string path, bool addToHistory, bool allowRootPrefix);
   // An absolute key path (possibly starting with a root name) for a typed path.
   std::string ResolvePath(const std::string& input) const;
+  // Shows the seven roots instead of a key (root-list mode); CurRoot and CurKey stay.
+  void ShowRootList();
   // Selects the first row named caption (case ignored), else row 0.
   void FocusRow(const std::string& caption);
   // Long root name followed by CurKey.

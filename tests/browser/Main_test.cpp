@@ -30,7 +30,6 @@ class MainWindow : public RegSandbox {
   void SetUp() override {
     RegSandbox::SetUp();
     ASSERT_TRUE(form.Create());
-    ShowWindow(form.Handle(), SW_SHOWNORMAL);
     form.Navigator().NtFamily = false;
   }
   HWND List() const { return form.Reg_ListView(); }
@@ -60,7 +59,13 @@ TEST_F(MainWindow, ShowsTheRowsOfTheKeyInItsColumns) {
   EXPECT_EQ(ItemText(List(), 2, 1), "4");
   EXPECT_EQ(ItemImage(List(), 2), 4);
   EXPECT_EQ(Selected(), 0);
+  // A location too wide for the strip switches to the short root name, the key path whole.
+  MoveWindow(form.Handle(), 0, 0, 1200, 600, TRUE);
+  form.DrawPathBar("");
   EXPECT_EQ(form.PathBarText(), "HKEY_CURRENT_USER" + Path("K"));
+  MoveWindow(form.Handle(), 0, 0, 300, 600, TRUE);
+  form.DrawPathBar("");
+  EXPECT_EQ(form.PathBarText(), "HKCU" + Path("K"));
   EXPECT_EQ(form.PathBarCountText(), "2 Items");  // the parent row is not counted
   HWND header = ListView_GetHeader(List());
   EXPECT_EQ(Header_GetItemCount(header), 4);

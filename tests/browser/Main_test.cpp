@@ -1,6 +1,9 @@
 // The main window driven through its real controls, and the real program started end to end.
 #include "browser/Main.h"
 
+#include "browser/About.h"
+#include "resource.h"
+
 #include <commctrl.h>
 
 #include "support/TestSupport.h"
@@ -164,4 +167,202 @@ TEST(Program, StartsAtTheCommandLineKeyAndClosesOnRequest) {
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
   DeleteTree(HKEY_CURRENT_USER, sub);
+}
+
+TEST_F(MainWindow, RootListShowsTheSevenRootsAndSelectsTheCurrentOne) {
+  form.State().CurRoot = RootLocalMachine;
+  form.RunCommand(CM_ROOTLIST);
+  EXPECT_TRUE(form.State().RootMode);
+  ASSERT_EQ(Count(), 7);
+  for (int i = 0; i < 7; ++i) {
+    EXPECT_EQ(ItemText(List(), i, 0), RootNames[i]);
+    EXPECT_EQ(ItemText(List(), i, 2), "Root");
+    EXPECT_EQ(ItemImage(List(), i), 12);
+  }
+  EXPECT_EQ(ItemText(List(), Selected(), 0), "HKEY_LOCAL_MACHINE");
+  EXPECT_EQ(form.PathBarText(), "Registry Root List");
+  EXPECT_EQ(form.PathBarCountText(), "7 Items");
+  // A root that cannot be queried shows zero counts.
+  EXPECT_EQ(ItemText(List(), 4, 3).substr(0, 12), "00 Subkeys, ");
+  // Update stays in the root list; opening a root row leaves it.
+  form.RunCommand(CM_UPDATE);
+  EXPECT_TRUE(form.State().RootMode);
+  EXPECT_EQ(Count(), 7);
+  form.ActivateRow(1);
+  EXPECT_FALSE(form.State().RootMode);
+  EXPECT_EQ(form.State().CurRoot, RootCurrentUser);
+  EXPECT_EQ(form.State().CurKey, "\\");
+}
+
+TEST_F(MainWindow, HeaderClicksSortValuesButNeverKeys) {
+  MakeKey("S\\b");
+  MakeKey("S\\A");
+  MakeValue("S", "ten", REG_BINARY, std::string(10, 'x'));
+  MakeValue("S", "nine", REG_BINARY, std::string(9, 'x'));
+  MakeValue("S", "hundred", REG_BINARY, std::string(100, 'x'));
+  form.ShowStartLocation("HKCU" + Path("S"));
+  ListView_SetItemState(List(), -1, 0, LVIS_SELECTED);
+  ListView_SetItemState(List(), 5, LVIS_SELECTED, LVIS_SELECTED);  // "ten" in name order
+  const std::string chosen = ItemText(List(), 5, 0);
+  NMLISTVIEW click{};
+  click.hdr.hwndFrom = List();
+  click.hdr.idFrom = IDC_REG_LISTVIEW;
+  click.hdr.code = LVN_COLUMNCLICK;
+  click.iItem = -1;
+  click.iSubItem = 1;
+  SendMessageA(form.Handle(), WM_NOTIFY, IDC_REG_LISTVIEW, reinterpret_cast<LPARAM>(&click));
+  EXPECT_EQ(form.State().SortMethod, 1);
+  std::vector<std::string> names;
+  for (int i = 0; i < Count(); ++i) names.push_back(ItemText(List(), i, 0));
+  EXPECT_EQ(names, (std::vector<std::string>{"..", "A", "b", "nine", "ten", "hundred"}));
+  EXPECT_EQ(ItemText(List(), Selected(), 0), chosen);  // the selection follows its row
+  click.iSubItem = 0;
+  SendMessageA(form.Handle(), WM_NOTIFY, IDC_REG_LISTVIEW, reinterpret_cast<LPARAM>(&click));
+  EXPECT_EQ(ItemText(List(), 3, 0), "hundred");
+}
+
+TEST_F(MainWindow, RootsMenuCountsSubkeysAndMarksTheCurrentRoot) {
+  HMENU roots = form.RootsMenu();
+  ASSERT_NE(roots, nullptr);
+  form.RegRoots_Popup(roots);
+  ASSERT_EQ(GetMenuItemCount(roots), 7);
+  TVkReg reg;
+  for (int i = 0; i < 7; ++i) {
+    (void)reg.OpenPath(RootBase + i, "\\", false);
+    KeyInfo info;
+    (void)reg.GetKeyInfo(info);
+    char expected[128], text[128] = "";
+    std::snprintf(expected, sizeof expected, "%04lu - %s\tAlt+%d", static_cast<unsigned long>(info.NumSubKeys),
+                  RootNames[i], i + 1);
+    GetMenuStringA(roots, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+    EXPECT_STREQ(text, expected);
+    EXPECT_EQ(GetMenuItemID(roots, i), static_cast<UINT>(CM_ROOT0 + i));
+    MENUITEMINFOA mi{};
+    mi.cbSize = sizeof mi;
+    mi.fMask = MIIM_DATA;
+    GetMenuItemInfoA(roots, static_cast<UINT>(i), TRUE, &mi);
+    EXPECT_EQ(mi.dwItemData, i == 1 ? 2u : 28u);  // HKEY_CURRENT_USER is current
+  }
+  // A surplus item is removed from the front, a missing one added.
+  InsertMenuA(roots, 0, MF_BYPOSITION | MF_STRING, 9999, "extra");
+  form.RegRoots_Popup(roots);
+  EXPECT_EQ(GetMenuItemCount(roots), 7);
+  EXPECT_EQ(GetMenuItemID(roots, 0), static_cast<UINT>(CM_ROOT0));
+  // Alt+3 goes to the root of HKEY_LOCAL_MACHINE.
+  form.RunCommand(CM_ROOT0 + 2);
+  EXPECT_EQ(form.State().CurRoot, RootLocalMachine);
+  EXPECT_EQ(form.State().CurKey, "\\");
+  EXPECT_EQ(form.State().History.back(), "HKEY_LOCAL_MACHINE\\");
+}
+
+TEST_F(MainWindow, MenusCarryEveryItemAndGreyWhatIsNotThereYet) {
+  HMENU menu = form.MainMenu();
+  ASSERT_NE(menu, nullptr);
+  char text[128];
+  const char* top[] = {"&File", "&Show", "&Mark", "&Options", "&Tools", "&Help"};
+  ASSERT_EQ(GetMenuItemCount(menu), 6);
+  for (int i = 0; i < 6; ++i) {
+    GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+    EXPECT_STREQ(text, top[i]);
+  }
+  HMENU file = GetSubMenu(menu, 0);
+  ASSERT_EQ(GetMenuItemCount(file), 7);  // three separators
+  EXPECT_EQ(GetMenuState(file, CM_UPDATE, MF_BYCOMMAND) & MF_GRAYED, 0u);
+  EXPECT_NE(GetMenuState(file, CM_CONNECTREG, MF_BYCOMMAND) & MF_GRAYED, 0u);
+  EXPECT_NE(GetMenuState(menu, CM_SEARCH, MF_BYCOMMAND) & MF_GRAYED, 0u);
+  EXPECT_EQ(GetMenuState(menu, CM_JUMPPATH, MF_BYCOMMAND) & MF_GRAYED, 0u);
+  HMENU popup = form.RegPopupMenu();
+  ASSERT_NE(popup, nullptr);
+  EXPECT_EQ(GetMenuItemCount(popup), 20);
+  GetMenuStringA(popup, CM_CLIPCUT, text, sizeof text, MF_BYCOMMAND);
+  EXPECT_STREQ(text, "Clipboard Cut\t\t\tCtrl+X");
+  GetMenuStringA(popup, CM_KEYVALUEINFO, text, sizeof text, MF_BYCOMMAND);
+  EXPECT_STREQ(text, "Key/Value Information\t\tAlt+Enter");
+  EXPECT_NE(GetMenuState(popup, CM_NEWKEY, MF_BYCOMMAND) & MF_GRAYED, 0u);
+  char caption[64] = "";
+  GetWindowTextA(form.Handle(), caption, sizeof caption);
+  EXPECT_STREQ(caption, "Tamsel Hivelark v1.04");
+}
+
+TEST_F(MainWindow, HistoryClearingAndJumpToKey) {
+  MakeKey("J\\Deeper");
+  form.ShowStartLocation("HKCU" + Path("J"));
+  form.ShowStartLocation("HKCU" + Path("J\\Deeper"));
+  form.RunCommand(CM_CLEARHISTORY);
+  EXPECT_EQ(form.State().History, std::vector<std::string>{"HKEY_CURRENT_USER" + Path("J\\Deeper")});
+  EXPECT_EQ(form.State().HistoryIndex, 0);
+
+  answers.PromptAnswers.push_back({true, "..\\..\\J"});
+  answers.PromptAnswers.push_back({true, ""});      // empty: nothing happens
+  answers.PromptAnswers.push_back({false, "HKLM"});  // cancelled
+  form.RunCommand(CM_JUMPPATH);
+  ASSERT_EQ(answers.Prompts.size(), 1u);
+  EXPECT_EQ(answers.Prompts[0], "Jump to Registry Key...");
+  EXPECT_EQ(form.State().CurKey, Path("J"));
+  form.RunCommand(CM_JUMPPATH);
+  form.RunCommand(CM_JUMPPATH);
+  EXPECT_EQ(form.State().CurKey, Path("J"));
+  EXPECT_EQ(form.State().CurRoot, RootCurrentUser);
+}
+
+TEST_F(MainWindow, CommandLineForms) {
+  form.ShowStartLocation("reg://HKLM/Software/Classes");
+  EXPECT_EQ(form.State().CurRoot, RootLocalMachine);
+  EXPECT_EQ(form.State().CurKey, "\\Software\\Classes\\");
+  EXPECT_EQ(form.State().History.front(), "HKEY_LOCAL_MACHINE\\Software\\Classes\\");
+  form.ShowStartLocation("REG://hkcu");
+  EXPECT_EQ(form.State().CurRoot, RootCurrentUser);
+  EXPECT_EQ(form.State().CurKey, "\\");
+  MakeKey("C\\Rel");
+  form.State().CurKey = Path("C");  // as saved at the last exit
+  form.ShowStartLocation("Rel");
+  EXPECT_EQ(form.State().CurKey, Path("C\\Rel"));
+  form.ShowStartLocation(Path("C"));  // from the saved root
+  EXPECT_EQ(form.State().CurRoot, RootCurrentUser);
+  EXPECT_EQ(form.State().CurKey, Path("C"));
+  EXPECT_TRUE(answers.Messages.empty());
+}
+
+TEST_F(MainWindow, SplitterKeepsItsLimits) {
+  MoveWindow(form.Handle(), 0, 0, 800, 600, TRUE);
+  RECT wr;
+  GetWindowRect(form.Handle(), &wr);
+  const int height = wr.bottom - wr.top;
+  form.DragSplitter(300);
+  EXPECT_EQ(form.BookmarkPaneHeight(), height - 300 + 8);
+  RECT strip;
+  GetWindowRect(form.BookmarkBar(), &strip);
+  EXPECT_GT(strip.top, wr.top + 200);
+  form.DragSplitter(height - 56);  // too close to the bottom edge
+  EXPECT_EQ(form.BookmarkPaneHeight(), height - 300 + 8);
+  form.DragSplitter(110);  // too close to the top
+  EXPECT_EQ(form.BookmarkPaneHeight(), height - 300 + 8);
+  form.DragSplitter(height - 57);
+  EXPECT_EQ(form.BookmarkPaneHeight(), 57 + 8);
+  EXPECT_FALSE(IsWindowVisible(form.CancelSearch_Btn()));
+  EXPECT_EQ(form.BookmarkBarText(), "User Bookmarks");
+}
+
+TEST_F(MainWindow, HelpAndReadMeThatAreMissingAreReported) {
+  // The test's program folder holds neither document.
+  form.RunCommand(CM_HELP_KEYS);
+  ASSERT_EQ(answers.Messages.size(), 1u);
+  EXPECT_NE(answers.Messages[0].text.find("Hivelark.html"), std::string::npos);
+  EXPECT_NE(answers.Messages[0].text.find("was not found"), std::string::npos);
+  EXPECT_EQ(answers.Messages[0].flags, 16u);
+
+  HWND about = TFormAbout::CreateModeless(form.Handle());
+  ASSERT_NE(about, nullptr);
+  char text[128] = "";
+  GetDlgItemTextA(about, IDC_ABOUT_TITLE, text, sizeof text);
+  EXPECT_STREQ(text, "Hivelark v1.04");
+  EXPECT_NE(GetDlgItem(about, IDC_ABOUT_HELPLINK), nullptr);
+  EXPECT_NE(GetDlgItem(about, IDC_ABOUT_READMELINK), nullptr);
+  EXPECT_NE(SendDlgItemMessageA(about, IDC_ABOUT_ICON, STM_GETICON, 0, 0), 0);
+  SendMessageA(about, WM_COMMAND, MAKEWPARAM(IDC_ABOUT_ICON, STN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(about, IDC_ABOUT_ICON)));
+  ASSERT_EQ(answers.Messages.size(), 2u);
+  EXPECT_NE(answers.Messages[1].text.find("Readme.txt"), std::string::npos);
+  SendMessageA(about, WM_COMMAND, IDOK, 0);
+  EXPECT_FALSE(IsWindow(about));
 }

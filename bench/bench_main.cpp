@@ -67,7 +67,7 @@ std::string BuildKey(int keys, int values) {
 
 // The floor: the rows' facts with bare calls. Enumerate and sort nothing beyond what the
 // registry gives; one open and query per subkey when key information is wanted, one
-// query of size and type per value.
+// read of each value's data (with its size and type).
 std::size_t Floor(const std::string& sub, bool keyInfo) {
   HKEY k = nullptr;
   if (RegOpenKeyExA(HKEY_CURRENT_USER, sub.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return 0;
@@ -101,10 +101,16 @@ std::size_t Floor(const std::string& sub, bool keyInfo) {
     if (RegEnumValueA(k, i, buf.data(), &len, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS)
       values.emplace_back(buf.data(), len);
   }
+  // One read of size, type and data per value, into a buffer that grows as needed.
+  std::vector<BYTE> data(256);
   for (const std::string& name : values) {
-    DWORD type = 0, size = 0;
-    RegQueryValueExA(k, name.c_str(), nullptr, &type, nullptr, &size);
-    facts += size;
+    DWORD type = 0, size = static_cast<DWORD>(data.size());
+    LONG r = RegQueryValueExA(k, name.c_str(), nullptr, &type, data.data(), &size);
+    if (r == ERROR_MORE_DATA) {
+      data.resize(size);
+      r = RegQueryValueExA(k, name.c_str(), nullptr, &type, data.data(), &size);
+    }
+    facts += size + (r == ERROR_SUCCESS ? data[0] : 0);
   }
   RegCloseKey(k);
   return facts + keys.size() + values.size();

@@ -198,12 +198,16 @@ void TNavigator::FillValueRows(TVkReg& reg) {
   SortNamesLocale(names_);
   model_.Rows.reserve(model_.Rows.size() + names_.size());
   for (const std::string& name : names_) {
-    DataInfo info;
-    reg.GetDataInfo(name, info);  // a value gone meanwhile shows size 0 and type 0
+    // One read gives size, type and data; a value gone meanwhile shows size 0 and type 0.
+    DWORD size = 0, type = 0;
+    if (!reg.ReadValue(name, data_, size, type)) size = type = 0;
+    const std::string_view data(data_.data(), size);
     TRegRow row;
     row.Name = name;
-    row.Size = std::to_string(info.DataSize);
-    row.Image = info.DataType <= 11 ? static_cast<int>(info.DataType) : 0;
+    row.Size = std::to_string(size);
+    row.Type = TypeColumnText(type, state_.TypeFormats);
+    row.Data = ValueDataText(data, type, type, state_.TypeFormats);
+    row.Image = type <= 11 ? static_cast<int>(type) : 0;
     model_.Rows.push_back(std::move(row));
   }
 }

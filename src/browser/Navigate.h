@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "browser/RegPaneModel.h"
+#include "browser/ValueFormat.h"
 #include "registry/VkRegistry.h"
 
 constexpr int HistoryLimit = 64;
@@ -18,6 +19,7 @@ struct TBrowserState {
   int HistoryIndex = -1;
   bool QueryKeyInfo = true;
   int SortMethod = 3;
+  TTypeFormats TypeFormats;  // data patterns of the twelve types and the type name table
 };
 
 // What the engine needs of the registry pane's window.
@@ -71,6 +73,7 @@ class TNavigator {
   TRegPaneModel& model_;
   TNavView& view_;
   std::vector<std::string> names_;  // reused name list, so big keys do not reallocate per call
+  std::vector<char> data_;          // reused value buffer: one read per value
 };
 
 // Sorts names in the user's locale order, case ignored (as CompareStringA with NORM_IGNORECASE).

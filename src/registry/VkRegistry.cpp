@@ -1,5 +1,6 @@
 #include "registry/VkRegistry.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "lib/VkText.h"
@@ -297,6 +298,25 @@ bool TVkReg::ReadValue(const std::string& name, std::string& data, DWORD& type) 
     len = got > len ? got : len * 2 + 16;  // the value grew meanwhile
   }
   data.clear();
+  return false;
+}
+
+bool TVkReg::ReadValue(const std::string& name, std::vector<char>& buffer, DWORD& size, DWORD& type) const {
+  size = 0;
+  type = 0;
+  if (!current_) return false;
+  if (buffer.empty()) buffer.resize(256);
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    DWORD got = static_cast<DWORD>(buffer.size());
+    const LONG r = RegQueryValueExA(current_, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &got);
+    if (r == ERROR_SUCCESS) {
+      size = got;
+      return true;
+    }
+    if (r != ERROR_MORE_DATA) break;
+    buffer.resize(std::max<std::size_t>(got, buffer.size() * 2));  // the value is larger than any before it
+  }
+  type = 0;
   return false;
 }
 

@@ -111,6 +111,9 @@ class TVkReg {
   bool ReadBinaryData(const std::string& name, void* buffer, DWORD size) const;
   // Reads the whole value (data and type) in one go, retrying when it grows meanwhile.
   bool ReadValue(const std::string& name, std::string& data, DWORD& type) const;
+  // The same into a buffer that callers reuse across values: it grows as needed and is
+  // never shrunk, so a listing reads each value with one call. size is the byte count read.
+  bool ReadValue(const std::string& name, std::vector<char>& buffer, DWORD& size, DWORD& type) const;
   bool WriteData(const std::string& name, const void* buffer, ValueType type, DWORD size) const;
   bool DeleteValue(const std::string& name) const;
   std::string ReadString(const std::string& name, const std::string& def) const;

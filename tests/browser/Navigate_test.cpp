@@ -127,10 +127,10 @@ TEST_F(Navigation, ListsParentKeysThenValues) {
   EXPECT_EQ(model.Rows[0].Describe(), "..||Up||13");
   EXPECT_EQ(model.Rows[1].Describe(),
             "a||Key|00 Subkeys,  00 Values,  00 MaxKeyLen,  00 MaxValueLen,  00 MaxDataSize|12");
-  EXPECT_EQ(model.Rows[3].Describe(), "|0|||3");
-  EXPECT_EQ(model.Rows[4].Describe(), "x|5|||0");  // undefined type: image 0
-  EXPECT_EQ(model.Rows[5].Describe(), "Y|4|||4");
-  EXPECT_EQ(model.Rows[6].Describe(), "z|3|||1");
+  EXPECT_EQ(model.Rows[3].Describe(), "|0|Binary|** Zero Length Binary Data **|3");
+  EXPECT_EQ(model.Rows[4].Describe(), "x|5|Undefined (4660)|61 62 63 64 65 |0");  // undefined type: image 0
+  EXPECT_EQ(model.Rows[5].Describe(), "Y|4|DWord|$00000000  (0)|4");
+  EXPECT_EQ(model.Rows[6].Describe(), "z|3|String|zz|1");
   EXPECT_EQ(Selected(), "..");
   EXPECT_FALSE(state.RootMode);
   EXPECT_EQ(state.History, std::vector<std::string>{"HKEY_CURRENT_USER" + Path("K")});
@@ -291,4 +291,24 @@ TEST_F(Navigation, ValuesSortByTheChosenColumnAndKeysNever) {
   EXPECT_EQ(Names(), (std::vector<std::string>{"..", "A", "b", "nine", "ten", "hundred"}));
   model.Sort(0);
   EXPECT_EQ(Names(), (std::vector<std::string>{"..", "A", "b", "hundred", "nine", "ten"}));
+}
+
+TEST_F(Navigation, ValueRowsReadEachValueWhateverItsSize) {
+  // A large value between small ones: the shared read buffer grows and the rows stay exact.
+  MakeValue("V", "a", REG_SZ, std::string("first\0", 6));
+  MakeValue("V", "b", REG_BINARY, std::string(70000, '\x5A'));
+  MakeValue("V", "c", REG_DWORD, std::string("\x01\0\0\0", 4));
+  MakeValue("V", "d", REG_MULTI_SZ, std::string("x\0y\0\0", 5));
+  state.SortMethod = 0;
+  Cd(Path("V"));
+  ASSERT_EQ(model.Count(), 5);
+  EXPECT_EQ(model.Rows[1].Describe(), "a|6|String|first|1");
+  EXPECT_EQ(model.Rows[2].Size, "70000");
+  EXPECT_EQ(model.Rows[2].Data.substr(0, 6), "5A 5A ");
+  EXPECT_EQ(model.Rows[2].Data.substr(model.Rows[2].Data.size() - 4), " ...");
+  EXPECT_EQ(model.Rows[3].Describe(), "c|4|DWord|$00000001  (1)|4");
+  EXPECT_EQ(model.Rows[4].Describe(), "d|5|MultiString|\"x\" \"y\"|7");
+  state.TypeFormats.ConstDataNames = true;
+  nav.Navigate("UPD", "", true, false);
+  EXPECT_EQ(model.Rows[1].Type, "REG_SZ");
 }

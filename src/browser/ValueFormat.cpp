@@ -1,0 +1,48 @@
+#include "browser/ValueFormat.h"
+
+#include <cstring>
+#include <limits>
+
+std::string ExpandEnvironmentText(const std::string& text) {
+  // Room for the text, its NUL and 64 more characters covers most expansions in one call;
+  // a longer one reports the size it needs, and the call is repeated with that size (more
+  // than once should the environment grow in between).
+  if (text.size() > std::numeric_limits<DWORD>::max() - 65) return text;
+  DWORD capacity = static_cast<DWORD>(text.size() + 1 + 64);
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    std::string out(capacity, '\0');
+    const DWORD needed = ExpandEnvironmentStringsA(text.c_str(), out.data(), capacity);
+    if (needed == 0) break;
+    if (needed <= capacity) {
+      out.resize(std::strlen(out.c_str()));
+      return out;
+    }
+    capacity = needed;
+  }
+  return text;
+}
+
+std::string ValueDataText(std::string_view data, ValueType realType, ValueType formatType,
+                          const TTypeFormats& formats) {
+  static const TEnvExpander expand = ExpandEnvironmentText;
+  return FormatValueData(data, realType, formatType, formats, expand);
+}
+
+std::string ValueDataText(const TVkReg& reg, const std::string& name, ValueType formatType,
+                          const TTypeFormats& formats) {
+  std::string data;
+  DWORD type = 0;
+  if (!reg.ReadValue(name, data, type)) {
+    data.clear();
+    type = 0;
+  }
+  return ValueDataText(data, type, formatType, formats);
+}
+
+std::string ValueDataText(RootKey root, const std::string& keyPath, const std::string& name, ValueType formatType,
+                          const TTypeFormats& formats) {
+  TVkReg reg;
+  reg.Access = KEY_READ;
+  (void)reg.OpenPath(root, keyPath, false);  // a key that did not open fails the read below
+  return ValueDataText(reg, name, formatType, formats);
+}

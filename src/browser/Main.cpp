@@ -125,10 +125,12 @@ bool TFormHivelark::Create(int showCommand) {
   if (!list_) return false;
   if (!AppHandle) AppHandle = hwnd_;
   PromptCaption = "Hivelark";
-  state_.History.clear();
   RegRoots_Popup(rootsMenu_);
   SetForegroundWindow(hwnd_);
   ApplyViewSettings();
+  // The saved window state wins over a plain request to show the window.
+  if (state_.Window.State == 2) showCommand = SW_SHOWMAXIMIZED;
+  else if (state_.Window.State == 1) showCommand = SW_SHOWMINIMIZED;
   ShowWindow(hwnd_, showCommand);
   UpdateWindow(hwnd_);
   return true;
@@ -158,8 +160,8 @@ void TFormHivelark::CreateChildren() {
     ListView_SetExtendedListViewStyle(l, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
     if (images_) ListView_SetImageList(l, images_, LVSIL_SMALL);
   }
-  InsertColumns(list_, RegColumns, settings_.ColumnWidths.data(), 4);
-  InsertColumns(bmkList_, BmkColumns, settings_.BmkColumnWidths.data(), 5);
+  InsertColumns(list_, RegColumns, state_.ColumnWidths.data(), 4);
+  InsertColumns(bmkList_, BmkColumns, state_.BmkColumnWidths.data(), 5);
 
   hint_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0, 0,
                           0, hwnd_, nullptr, inst, nullptr);
@@ -236,6 +238,7 @@ const TCommandEntry Commands[] = {
     {CM_JUMPPATH, CM_JUMPPATH, [](TFormHivelark& f, int) { f.JumpPath_Cmd(); }},
     {CM_ROOT0, CM_ROOT0 + RootCount - 1, [](TFormHivelark& f, int id) { f.HKeyChange(id - CM_ROOT0); }},
     {CM_ROOTLIST, CM_ROOTLIST, [](TFormHivelark& f, int) { f.RegRootList_Cmd(); }},
+    {CM_SAVESETTINGS, CM_SAVESETTINGS, [](TFormHivelark& f, int) { f.SaveSettingsNow_Cmd(); }},
     {CM_HELP_CONTENTS, CM_HELP_CONTENTS, [](TFormHivelark& f, int) { f.HelpContext_Cmd(0); }},
     {CM_HELP_KEYS, CM_HELP_KEYS, [](TFormHivelark& f, int) { f.HelpContext_Cmd(3); }},
     {CM_HELP_NEW, CM_HELP_NEW, [](TFormHivelark& f, int) { f.HelpContext_Cmd(5); }},
@@ -337,7 +340,32 @@ void TFormHivelark::Close_Cmd() { PostMessageA(hwnd_, WM_CLOSE, 0, 0); }
 
 bool TFormHivelark::CloseQuery() {
   if (fillingBookmarks_) return false;
+  SaveWindowSettings();
   return true;
+}
+
+void TFormHivelark::SaveSettingsNow_Cmd() { SaveWindowSettings(); }
+
+void TFormHivelark::LoadWindowSettings() {
+  LoadSettings(SettingsFileName(), state_, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  const TWindowPlacement& w = state_.Window;
+  SetWindowPos(hwnd_, nullptr, w.Left, w.Top, w.Width, w.Height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TFormHivelark::SaveWindowSettings() {
+  for (int i = 0; i < RegColumnCount; ++i) state_.ColumnWidths[i] = ListView_GetColumnWidth(list_, i);
+  for (int i = 0; i < BmkColumnCount; ++i) state_.BmkColumnWidths[i] = ListView_GetColumnWidth(bmkList_, i);
+  const bool maximized = IsZoomed(hwnd_) != 0;
+  state_.Window.State = maximized ? 2 : (IsIconic(hwnd_) ? 1 : 0);
+  if (!maximized && !IsIconic(hwnd_)) {
+    RECT r;
+    GetWindowRect(hwnd_, &r);
+    state_.Window.Left = r.left;
+    state_.Window.Top = r.top;
+    state_.Window.Width = r.right - r.left;
+    state_.Window.Height = r.bottom - r.top;
+  }
+  SaveSettings(SettingsFileName(), state_, maximized);
 }
 
 // ---- Panes ------------------------------------------------------------------------------
@@ -346,14 +374,14 @@ void TFormHivelark::Layout() {
   RECT rc;
   GetClientRect(hwnd_, &rc);
   const int width = rc.right, height = rc.bottom;
-  const int bmkHeight = settings_.BookmarkVisible ? std::clamp(settings_.BookmarkHeight, StripHeight, std::max(StripHeight, height)) : 0;
+  const int bmkHeight = state_.BookmarkVisible ? std::clamp(state_.BookmarkHeight, StripHeight, std::max(StripHeight, height)) : 0;
   const int regHeight = std::max(0, height - bmkHeight);
   MoveWindow(strip1_.Handle(), 0, 0, width, StripHeight, TRUE);
   MoveWindow(list_, 0, StripHeight, width, std::max(0, regHeight - StripHeight), TRUE);
-  const int show = settings_.BookmarkVisible ? SW_SHOW : SW_HIDE;
+  const int show = state_.BookmarkVisible ? SW_SHOW : SW_HIDE;
   ShowWindow(strip2_.Handle(), show);
   ShowWindow(bmkList_, show);
-  if (settings_.BookmarkVisible) {
+  if (state_.BookmarkVisible) {
     MoveWindow(strip2_.Handle(), 0, regHeight, width, StripHeight, TRUE);
     MoveWindow(bmkList_, 0, regHeight + StripHeight, width, std::max(0, bmkHeight - StripHeight), TRUE);
     MoveWindow(cancelSearch_, std::max(0, width - 88), regHeight, 88, 18, TRUE);
@@ -427,7 +455,7 @@ std::string TFormHivelark::PathBarCountText() const {
 
 std::string TFormHivelark::BookmarkBarText() const {
   if (!bmkStripMessage_.empty()) return bmkStripMessage_;
-  const int mode = settings_.BookmarkMode;
+  const int mode = state_.BookmarkMode;
   return (mode >= 0 && mode <= 2) ? BookmarkListNames[mode] : BookmarkListNames[0];
 }
 
@@ -459,7 +487,7 @@ void TFormHivelark::DrawBookmarkBar(const std::string& text) {
 
 void TFormHivelark::PaintStrip(int id, HDC dc, const RECT& rc) {
   const int width = rc.right - rc.left;
-  const COLORREF fontColour = SysColour(settings_.FontColor), backColour = SysColour(settings_.BackColor);
+  const COLORREF fontColour = SysColour(state_.FontColor), backColour = SysColour(state_.BackColor);
   const std::uint32_t face = GetSysColor(COLOR_BTNFACE);
   for (int x = 0; x < width; ++x) {
     HPEN pen = CreatePen(PS_SOLID, 1, BlendColors(fontColour, face, x * 255 / std::max(1, width)));
@@ -513,10 +541,10 @@ void TFormHivelark::DragSplitter(int windowY) {
   GetWindowRect(hwnd_, &wr);
   const int windowHeight = wr.bottom - wr.top;
   if (windowY > 110 && windowHeight - windowY > 56) {
-    settings_.BookmarkHeight = windowHeight - windowY + 8;
+    state_.BookmarkHeight = windowHeight - windowY + 8;
     Layout();
   }
-  ShowSplitterHint(settings_.BookmarkHeight);
+  ShowSplitterHint(state_.BookmarkHeight);
 }
 
 void TFormHivelark::ShowSplitterHint(int height) {
@@ -547,14 +575,14 @@ void TFormHivelark::StripButtonUp(int id) {
 }
 
 void TFormHivelark::ApplyViewSettings() {
-  TVkFont font = DescriptorToFont(settings_.ListViewFont);
-  font.Color = settings_.FontColor;
+  TVkFont font = DescriptorToFont(state_.ListViewFont);
+  font.Color = state_.FontColor;
   HFONT newFont = CreateFontHandle(font);
   for (HWND l : {list_, bmkList_}) {
-    ListView_SetBkColor(l, SysColour(settings_.BackColor));
-    ListView_SetTextBkColor(l, SysColour(settings_.BackColor));
-    ListView_SetTextColor(l, SysColour(settings_.FontColor));
-    ListView_SetExtendedListViewStyleEx(l, LVS_EX_GRIDLINES, settings_.GridLines ? LVS_EX_GRIDLINES : 0);
+    ListView_SetBkColor(l, SysColour(state_.BackColor));
+    ListView_SetTextBkColor(l, SysColour(state_.BackColor));
+    ListView_SetTextColor(l, SysColour(state_.FontColor));
+    ListView_SetExtendedListViewStyleEx(l, LVS_EX_GRIDLINES, state_.GridLines ? LVS_EX_GRIDLINES : 0);
     if (newFont) SendMessageA(l, WM_SETFONT, reinterpret_cast<WPARAM>(newFont), TRUE);
   }
   if (newFont) {
@@ -647,6 +675,7 @@ LRESULT TFormHivelark::OnNotify(const NMHDR& header, LPARAM lp) {
 LRESULT TFormHivelark::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_CREATE:
+      LoadWindowSettings();
       CreateChildren();
       return list_ ? 0 : -1;
     case WM_SIZE:
@@ -688,7 +717,7 @@ LRESULT TFormHivelark::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (wp) PostMessageA(hwnd_, WM_APP_REREAD, 0, 0);
       return 0;
     case WM_APP_REREAD:
-      if (IsWindowVisible(hwnd_) && settings_.AutoReread) Update_Cmd();
+      if (IsWindowVisible(hwnd_) && state_.AutoReread) Update_Cmd();
       return 0;
     case WM_CLOSE:
       if (CloseQuery()) DestroyWindow(hwnd_);

@@ -13,20 +13,6 @@
 #include "browser/Strip.h"
 #include "lib/VkWindow.h"
 
-// Display settings shared by both panes, and the rest of the window's remembered state.
-struct TWindowSettings {
-  bool GridLines = false;
-  std::uint32_t BackColor = 14474440;  // 0xDCDCC8
-  std::uint32_t FontColor = 4202496;   // 0x402000
-  std::string ListViewFont = "Tahoma,8";
-  bool AutoReread = true;
-  int BookmarkMode = 0;
-  int BookmarkHeight = 240;
-  bool BookmarkVisible = true;
-  std::array<int, 4> ColumnWidths{240, 48, 71, 420};
-  std::array<int, 5> BmkColumnWidths{58, 320, 170, 160, 71};
-};
-
 class TFormHivelark : public TVkWindow, public TNavView, public TStripHost {
  public:
   TFormHivelark();
@@ -43,7 +29,6 @@ class TFormHivelark : public TVkWindow, public TNavView, public TStripHost {
   bool TranslateShortcut(MSG& msg);
 
   TBrowserState& State() { return state_; }
-  TWindowSettings& Settings() { return settings_; }
   TRegPaneModel& Model() { return model_; }
   TNavigator& Navigator() { return navigator_; }
   HWND Reg_ListView() const { return list_; }
@@ -75,7 +60,7 @@ class TFormHivelark : public TVkWindow, public TNavView, public TStripHost {
   void DrawBookmarkBar(const std::string& text);
   // Drag on the bookmark strip: y measured from the top of the whole window.
   void DragSplitter(int windowY);
-  int BookmarkPaneHeight() const { return settings_.BookmarkHeight; }
+  int BookmarkPaneHeight() const { return state_.BookmarkHeight; }
 
   // Commands
   void Update_Cmd();
@@ -85,6 +70,7 @@ class TFormHivelark : public TVkWindow, public TNavView, public TStripHost {
   void HelpContext_Cmd(int context);
   void About_Open();
   void Close_Cmd();
+  void SaveSettingsNow_Cmd();
 
   // TNavView
   void BeginFill() override;
@@ -113,11 +99,12 @@ class TFormHivelark : public TVkWindow, public TNavView, public TStripHost {
   void MeasureMenuItem(MEASUREITEMSTRUCT& item);
   void DrawMenuItem(const DRAWITEMSTRUCT& item);
   bool CloseQuery();
+  void LoadWindowSettings();
+  void SaveWindowSettings();
   void SetMenuImage(HMENU menu, UINT position, int image);
   void ShowSplitterHint(int height);
 
   TBrowserState state_;
-  TWindowSettings settings_;
   TRegPaneModel model_;
   TNavigator navigator_;
   TStrip strip1_;

@@ -92,6 +92,13 @@ void SortNamesLocale(std::vector<std::string>& names) {
   names.swap(sorted);
 }
 
+TTypeFormats TBrowserState::TypeFormats() const {
+  TTypeFormats formats;
+  formats.TypeFmt = TypeFmt;
+  formats.ConstDataNames = ConstDataNames;
+  return formats;
+}
+
 TNavigator::TNavigator(TBrowserState& state, TRegPaneModel& model, TNavView& view)
     : NtFamily(IsNtPlatform()), state_(state), model_(model), view_(view) {}
 
@@ -197,6 +204,7 @@ void TNavigator::FillValueRows(TVkReg& reg) {
   reg.GetValueNames(names_);
   SortNamesLocale(names_);
   model_.Rows.reserve(model_.Rows.size() + names_.size());
+  const TTypeFormats formats = state_.TypeFormats();
   for (const std::string& name : names_) {
     // One read gives size, type and data; a value gone meanwhile shows size 0 and type 0.
     DWORD size = 0, type = 0;
@@ -205,8 +213,8 @@ void TNavigator::FillValueRows(TVkReg& reg) {
     TRegRow row;
     row.Name = name;
     row.Size = std::to_string(size);
-    row.Type = TypeColumnText(type, state_.TypeFormats);
-    row.Data = ValueDataText(data, type, type, state_.TypeFormats);
+    row.Type = TypeColumnText(type, formats);
+    row.Data = ValueDataText(data, type, type, formats);
     row.Image = type <= 11 ? static_cast<int>(type) : 0;
     model_.Rows.push_back(std::move(row));
   }

@@ -7,19 +7,17 @@
 #include "browser/RegPaneModel.h"
 #include "browser/ValueFormat.h"
 #include "registry/VkRegistry.h"
+#include "settings/Settings.h"
 
 constexpr int HistoryLimit = 64;
 
-// The main window's browsing state, in one place.
-struct TBrowserState {
-  RootKey CurRoot = RootCurrentUser;
-  std::string CurKey = "\\";
-  bool RootMode = false;
+// The main window's state, in one place: the settings and the navigation history.
+struct TBrowserState : TSettings {
   std::vector<std::string> History;
   int HistoryIndex = -1;
-  bool QueryKeyInfo = true;
-  int SortMethod = 3;
-  TTypeFormats TypeFormats;  // data patterns of the twelve types and the type name table
+
+  // The data patterns and the type name choice, as the value formatter takes them.
+  TTypeFormats TypeFormats() const;
 };
 
 // What the engine needs of the registry pane's window.

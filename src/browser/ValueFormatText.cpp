@@ -7,20 +7,8 @@
 extern const char* const TypeNames[FormatTypeCount];
 extern const char* const TypeConstNames[FormatTypeCount];
 
-const char* const DefaultTypeFmt[FormatTypeCount] = {
-    "%h",           // REG_NONE
-    "%s",           // REG_SZ
-    "\"%e\"",       // REG_EXPAND_SZ
-    "%h",           // REG_BINARY
-    "$%x  (%u)",    // REG_DWORD
-    "$%X  (%U)",    // REG_DWORD_BIG_ENDIAN
-    "%h",           // REG_LINK
-    "%m",           // REG_MULTI_SZ
-    "%h",           // REG_RESOURCE_LIST
-    "%h",           // REG_FULL_RESOURCE_DESCRIPTOR
-    "%h",           // REG_RESOURCE_REQUIREMENTS_LIST
-    "%h",           // REG_QWORD
-};
+// The default patterns (DefaultTypeFmt) belong to the settings catalogue, which keeps every
+// default in one table.
 
 namespace {
 

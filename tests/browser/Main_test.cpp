@@ -6,6 +6,10 @@
 
 #include <commctrl.h>
 
+#include <cstring>
+
+#include "lib/VkFuncLib.h"
+
 #include "support/TestSupport.h"
 
 namespace {
@@ -32,6 +36,7 @@ class MainWindow : public RegSandbox {
  protected:
   void SetUp() override {
     RegSandbox::SetUp();
+    DeleteFileA((ProgramFolder() + "Hivelark.ini").c_str());  // start from the defaults
     ASSERT_TRUE(form.Create());
     form.Navigator().NtFamily = false;
   }
@@ -365,4 +370,112 @@ TEST_F(MainWindow, HelpAndReadMeThatAreMissingAreReported) {
   EXPECT_NE(answers.Messages[1].text.find("Readme.txt"), std::string::npos);
   SendMessageA(about, WM_COMMAND, IDOK, 0);
   EXPECT_FALSE(IsWindow(about));
+}
+
+namespace {
+
+// The program file copied into the test's program folder, so that its settings file is
+// the test's own.
+class ProgramRun {
+ public:
+  ProgramRun() {
+    std::string built = HIVELARK_EXE[0] == '/' ? std::string("Z:") + HIVELARK_EXE : std::string(HIVELARK_EXE);
+    for (char& c : built)
+      if (c == '/') c = '\\';
+    exe_ = ProgramFolder() + "hivelark.exe";
+    CopyFileA(built.c_str(), exe_.c_str(), FALSE);
+  }
+  ~ProgramRun() { Stop(); }
+
+  bool Start(const std::string& argument) {
+    std::string commandLine = "\"" + exe_ + "\"";
+    if (!argument.empty()) commandLine += " \"" + argument + "\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_))
+      return false;
+    WaitForInputIdle(pi_.hProcess, 20000);
+    for (int i = 0; i < 200 && !main_; ++i) {
+      EnumThreadWindows(pi_.dwThreadId, [](HWND w, LPARAM self) -> BOOL {
+        char cls[64] = "";
+        GetClassNameA(w, cls, sizeof cls);
+        if (std::strcmp(cls, "TFormHivelark") != 0) return TRUE;
+        reinterpret_cast<ProgramRun*>(self)->main_ = w;
+        return FALSE;
+      }, reinterpret_cast<LPARAM>(this));
+      if (!main_) Sleep(50);
+    }
+    return main_ != nullptr;
+  }
+  // Waits until the registry pane holds count rows; returns the count it saw last.
+  int WaitForRows(int count) {
+    int seen = -1;
+    for (int i = 0; i < 200 && seen != count; ++i) {
+      HWND list = FindWindowExA(main_, nullptr, WC_LISTVIEWA, nullptr);
+      seen = list ? static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)) : -1;
+      if (seen != count) Sleep(50);
+    }
+    return seen;
+  }
+  HWND Window() const { return main_; }
+  DWORD Close() {
+    PostMessageA(main_, WM_CLOSE, 0, 0);
+    DWORD code = 99;
+    if (WaitForSingleObject(pi_.hProcess, 20000) == WAIT_OBJECT_0) GetExitCodeProcess(pi_.hProcess, &code);
+    Stop();
+    return code;
+  }
+
+ private:
+  void Stop() {
+    if (pi_.hProcess) {
+      if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(pi_.hProcess, 1);
+      CloseHandle(pi_.hThread);
+      CloseHandle(pi_.hProcess);
+    }
+    pi_ = PROCESS_INFORMATION{};
+    main_ = nullptr;
+  }
+  std::string exe_;
+  PROCESS_INFORMATION pi_{};
+  HWND main_ = nullptr;
+};
+
+std::string IniText(const std::string& section, const std::string& key) {
+  char value[1024] = "";
+  GetPrivateProfileStringA(section.c_str(), key.c_str(), "<missing>", value, sizeof value,
+                           (ProgramFolder() + "Hivelark.ini").c_str());
+  return value;
+}
+
+int RowsOf(HKEY root, const char* path, bool withParent) {
+  HKEY k = nullptr;
+  if (RegOpenKeyExA(root, path, 0, KEY_READ, &k) != ERROR_SUCCESS) return -1;
+  DWORD keys = 0, values = 0;
+  RegQueryInfoKeyA(k, nullptr, nullptr, nullptr, &keys, nullptr, nullptr, &values, nullptr, nullptr, nullptr, nullptr);
+  RegCloseKey(k);
+  return static_cast<int>(keys + values) + (withParent ? 1 : 0);
+}
+
+}  // namespace
+
+TEST(Program, RemembersWhereItWasBetweenRuns) {
+  DeleteFileA((ProgramFolder() + "Hivelark.ini").c_str());
+  ProgramRun run;
+  ASSERT_TRUE(run.Start("reg://HKLM/Software/Classes"));
+  const int rows = RowsOf(HKEY_LOCAL_MACHINE, "Software\\Classes", true);
+  EXPECT_EQ(run.WaitForRows(rows), rows);
+  EXPECT_TRUE(IsZoomed(run.Window()));  // a first start is maximized
+  EXPECT_EQ(run.Close(), 0u);
+  EXPECT_EQ(IniText("General", "CurRoot"), "2");
+  EXPECT_EQ(IniText("General", "CurKey"), "\\Software\\Classes\\");
+  EXPECT_EQ(IniText("General", "SortMethod"), "3");
+  EXPECT_EQ(IniText("Bookmark", "Height"), "240");
+  EXPECT_EQ(IniText("WindowProp", "State"), "2");
+
+  // The next start without an argument opens there again.
+  ASSERT_TRUE(run.Start(""));
+  EXPECT_EQ(run.WaitForRows(rows), rows);
+  EXPECT_EQ(run.Close(), 0u);
+  EXPECT_EQ(IniText("General", "CurKey"), "\\Software\\Classes\\");
 }

@@ -308,7 +308,7 @@ TEST_F(Navigation, ValueRowsReadEachValueWhateverItsSize) {
   EXPECT_EQ(model.Rows[2].Data.substr(model.Rows[2].Data.size() - 4), " ...");
   EXPECT_EQ(model.Rows[3].Describe(), "c|4|DWord|$00000001  (1)|4");
   EXPECT_EQ(model.Rows[4].Describe(), "d|5|MultiString|\"x\" \"y\"|7");
-  state.TypeFormats.ConstDataNames = true;
+  state.ConstDataNames = true;
   nav.Navigate("UPD", "", true, false);
   EXPECT_EQ(model.Rows[1].Type, "REG_SZ");
 }

@@ -1,0 +1,371 @@
+#include "settings/Settings.h"
+
+#include <cmath>
+#include <cstddef>
+#include <span>
+#include <variant>
+
+#include "lib/VkFuncLib.h"
+#include "settings/VkIni.h"
+
+const char* const DefaultTypeFmt[TypeCount] = {
+    "%h",         // REG_NONE
+    "%s",         // REG_SZ
+    "\"%e\"",     // REG_EXPAND_SZ
+    "%h",         // REG_BINARY
+    "$%x  (%u)",  // REG_DWORD
+    "$%X  (%U)",  // REG_DWORD_BIG_ENDIAN
+    "%h",         // REG_LINK
+    "%m",         // REG_MULTI_SZ
+    "%h",         // REG_RESOURCE_LIST
+    "%h",         // REG_FULL_RESOURCE_DESCRIPTOR
+    "%h",         // REG_RESOURCE_REQUIREMENTS_LIST
+    "%h",         // REG_QWORD
+};
+
+namespace {
+
+// How a catalogue entry is stored and what its default is.
+enum class TKind {
+  Integer,      // decimal integer
+  Boolean,      // 0 or 1
+  Text,         // text
+  KeyPath,      // text holding a key path
+  RootIndex,    // a root stored as its index
+  Color,        // a 0x00BBGGRR colour stored as an integer
+  ColumnWidth,  // integer whose default is the value held on entry
+  // A window placement, read in this order; Left and Top default to centring the window
+  // of the Width and Height just read.
+  Width,
+  Height,
+  Left,  // (screen - width) / 2, truncated
+  Top,
+  RoundedLeft,  // screen / 2 - width / 2, rounded
+  RoundedTop,
+  State,
+};
+
+bool IsPlacement(TKind kind) { return kind >= TKind::Width; }
+
+using TRef = std::variant<int*, bool*, std::uint32_t*, std::string*>;
+
+template <class T>
+struct TEntry {
+  const char* Section;
+  const char* Key;
+  TKind Kind;
+  std::int32_t Number;  // default of the numeric kinds (a root as its index)
+  const char* Text;     // default of the text kinds
+  TRef (*Member)(T&);
+};
+
+template <auto Member>
+TRef Field(TSettings& s) {
+  return &(s.*Member);
+}
+template <auto Member>
+TRef WindowField(TSettings& s) {
+  return &(s.Window.*Member);
+}
+template <auto Member, std::size_t Index>
+TRef Element(TSettings& s) {
+  return &(s.*Member)[Index];
+}
+template <auto Member>
+TRef PlacementField(TWindowPlacement& p) {
+  return &(p.*Member);
+}
+
+constexpr const char* General = "General";
+constexpr const char* Bookmark = "Bookmark";
+constexpr const char* WindowProp = "WindowProp";
+constexpr const char* TypeFmt = "TypeFmt";
+constexpr const char* ColumnWidth = "ColumnWidth";
+constexpr const char* BmkColumnWidth = "Bookmark.ColumnWidth";
+constexpr const char* KeyTreeWndProp = "KeyTree.WndProp";
+
+using S = TSettings;
+using P = TWindowPlacement;
+
+// The main window's settings, in the order they are read and written. Built on first use,
+// so that a settings value may be constructed at any time of the start-up.
+std::span<const TEntry<TSettings>> Catalogue() {
+  static const TEntry<TSettings> table[] = {
+      {General, "SortMethod", TKind::Integer, 3, nullptr, Field<&S::SortMethod>},
+      {General, "CurRoot", TKind::RootIndex, 1, nullptr, Field<&S::CurRoot>},
+      {General, "CurKey", TKind::KeyPath, 0, "\\", Field<&S::CurKey>},
+      {General, "RootMode", TKind::Boolean, 0, nullptr, Field<&S::RootMode>},
+      {General, "GridLines", TKind::Boolean, 0, nullptr, Field<&S::GridLines>},
+      {General, "BackShowsRoot", TKind::Boolean, 1, nullptr, Field<&S::BackShowsRoot>},
+      {General, "QueryKeyInfo", TKind::Boolean, 1, nullptr, Field<&S::QueryKeyInfo>},
+      {General, "ConstDataNames", TKind::Boolean, 0, nullptr, Field<&S::ConstDataNames>},
+      {General, "AutoReread", TKind::Boolean, 1, nullptr, Field<&S::AutoReread>},
+      {General, "NotifySnd", TKind::Text, 0, "", Field<&S::NotifySnd>},
+      {General, "ListViewFont", TKind::Text, 0, "Tahoma,8", Field<&S::ListViewFont>},
+      {General, "BackColor", TKind::Color, 14474440, nullptr, Field<&S::BackColor>},  // 0xDCDCC8
+      {General, "FontColor", TKind::Color, 4202496, nullptr, Field<&S::FontColor>},   // 0x402000
+      {General, "AutoClose", TKind::Boolean, 1, nullptr, Field<&S::AutoClose>},
+      {General, "LoadBookMarks", TKind::Boolean, 1, nullptr, Field<&S::LoadBookMarks>},
+      {General, "LoadSearchRes", TKind::Boolean, 1, nullptr, Field<&S::LoadSearchRes>},
+      {General, "LoadCopyItems", TKind::Boolean, 1, nullptr, Field<&S::LoadCopyItems>},
+      {General, "SaveBookMarks", TKind::Boolean, 1, nullptr, Field<&S::SaveBookMarks>},
+      {General, "SaveSearchRes", TKind::Boolean, 1, nullptr, Field<&S::SaveSearchRes>},
+      {General, "SaveCopyItems", TKind::Boolean, 0, nullptr, Field<&S::SaveCopyItems>},
+
+      {Bookmark, "Mode", TKind::Integer, 0, nullptr, Field<&S::BookmarkMode>},
+      {Bookmark, "Height", TKind::Integer, 240, nullptr, Field<&S::BookmarkHeight>},
+      {Bookmark, "Visible", TKind::Boolean, 1, nullptr, Field<&S::BookmarkVisible>},
+
+      {WindowProp, "Width", TKind::Width, 640, nullptr, WindowField<&P::Width>},
+      {WindowProp, "Height", TKind::Height, 400, nullptr, WindowField<&P::Height>},
+      {WindowProp, "Left", TKind::Left, 0, nullptr, WindowField<&P::Left>},
+      {WindowProp, "Top", TKind::Top, 0, nullptr, WindowField<&P::Top>},
+      {WindowProp, "State", TKind::State, 2, nullptr, WindowField<&P::State>},
+
+      {TypeFmt, TypeConstNames[0], TKind::Text, 0, DefaultTypeFmt[0], Element<&S::TypeFmt, 0>},
+      {TypeFmt, TypeConstNames[1], TKind::Text, 0, DefaultTypeFmt[1], Element<&S::TypeFmt, 1>},
+      {TypeFmt, TypeConstNames[2], TKind::Text, 0, DefaultTypeFmt[2], Element<&S::TypeFmt, 2>},
+      {TypeFmt, TypeConstNames[3], TKind::Text, 0, DefaultTypeFmt[3], Element<&S::TypeFmt, 3>},
+      {TypeFmt, TypeConstNames[4], TKind::Text, 0, DefaultTypeFmt[4], Element<&S::TypeFmt, 4>},
+      {TypeFmt, TypeConstNames[5], TKind::Text, 0, DefaultTypeFmt[5], Element<&S::TypeFmt, 5>},
+      {TypeFmt, TypeConstNames[6], TKind::Text, 0, DefaultTypeFmt[6], Element<&S::TypeFmt, 6>},
+      {TypeFmt, TypeConstNames[7], TKind::Text, 0, DefaultTypeFmt[7], Element<&S::TypeFmt, 7>},
+      {TypeFmt, TypeConstNames[8], TKind::Text, 0, DefaultTypeFmt[8], Element<&S::TypeFmt, 8>},
+      {TypeFmt, TypeConstNames[9], TKind::Text, 0, DefaultTypeFmt[9], Element<&S::TypeFmt, 9>},
+      {TypeFmt, TypeConstNames[10], TKind::Text, 0, DefaultTypeFmt[10], Element<&S::TypeFmt, 10>},
+      {TypeFmt, TypeConstNames[11], TKind::Text, 0, DefaultTypeFmt[11], Element<&S::TypeFmt, 11>},
+
+      // The built-in widths; a load defaults to the widths the columns have at that moment.
+      {ColumnWidth, "0", TKind::ColumnWidth, 240, nullptr, Element<&S::ColumnWidths, 0>},
+      {ColumnWidth, "1", TKind::ColumnWidth, 48, nullptr, Element<&S::ColumnWidths, 1>},
+      {ColumnWidth, "2", TKind::ColumnWidth, 71, nullptr, Element<&S::ColumnWidths, 2>},
+      {ColumnWidth, "3", TKind::ColumnWidth, 420, nullptr, Element<&S::ColumnWidths, 3>},
+      {BmkColumnWidth, "0", TKind::ColumnWidth, 58, nullptr, Element<&S::BmkColumnWidths, 0>},
+      {BmkColumnWidth, "1", TKind::ColumnWidth, 320, nullptr, Element<&S::BmkColumnWidths, 1>},
+      {BmkColumnWidth, "2", TKind::ColumnWidth, 170, nullptr, Element<&S::BmkColumnWidths, 2>},
+      {BmkColumnWidth, "3", TKind::ColumnWidth, 160, nullptr, Element<&S::BmkColumnWidths, 3>},
+      {BmkColumnWidth, "4", TKind::ColumnWidth, 71, nullptr, Element<&S::BmkColumnWidths, 4>},
+  };
+  return table;
+}
+
+// The key tree window's placement.
+const TEntry<TWindowPlacement> KeyTreeCatalogue[] = {
+    {KeyTreeWndProp, "Width", TKind::Width, 550, nullptr, PlacementField<&P::Width>},
+    {KeyTreeWndProp, "Height", TKind::Height, 500, nullptr, PlacementField<&P::Height>},
+    {KeyTreeWndProp, "Left", TKind::RoundedLeft, 0, nullptr, PlacementField<&P::Left>},
+    {KeyTreeWndProp, "Top", TKind::RoundedTop, 0, nullptr, PlacementField<&P::Top>},
+    {KeyTreeWndProp, "State", TKind::State, 0, nullptr, PlacementField<&P::State>},
+};
+
+int CentredTruncated(int screen, int size) { return (screen - size) / 2; }
+int CentredRounded(int screen, int size) { return static_cast<int>(std::lround(screen / 2.0 - size / 2.0)); }
+
+// The catalogue defaults; placement Left and Top are 0 (they need the screen).
+template <class T>
+void ApplyDefaults(std::span<const TEntry<T>> entries, T& target) {
+  for (const TEntry<T>& e : entries) {
+    const TRef ref = e.Member(target);
+    switch (e.Kind) {
+      case TKind::Boolean:
+        *std::get<bool*>(ref) = e.Number != 0;
+        break;
+      case TKind::Text:
+      case TKind::KeyPath:
+        *std::get<std::string*>(ref) = e.Text;
+        break;
+      case TKind::RootIndex:
+        *std::get<std::uint32_t*>(ref) = RootBase + static_cast<std::uint32_t>(e.Number);
+        break;
+      case TKind::Color:
+        *std::get<std::uint32_t*>(ref) = static_cast<std::uint32_t>(e.Number);
+        break;
+      default:
+        *std::get<int*>(ref) = e.Number;
+        break;
+    }
+  }
+}
+
+template <class T>
+void LoadEntries(const TVkIni& ini, std::span<const TEntry<T>> entries, T& target, int screenWidth, int screenHeight) {
+  int width = 0, height = 0;  // of the placement being read
+  for (const TEntry<T>& e : entries) {
+    const TRef ref = e.Member(target);
+    switch (e.Kind) {
+      case TKind::Integer:
+      case TKind::State:
+        *std::get<int*>(ref) = ini.ReadInteger(e.Section, e.Key, e.Number);
+        break;
+      case TKind::ColumnWidth: {
+        int& value = *std::get<int*>(ref);
+        value = ini.ReadInteger(e.Section, e.Key, value);
+        break;
+      }
+      case TKind::Width:
+        width = *std::get<int*>(ref) = ini.ReadInteger(e.Section, e.Key, e.Number);
+        break;
+      case TKind::Height:
+        height = *std::get<int*>(ref) = ini.ReadInteger(e.Section, e.Key, e.Number);
+        break;
+      case TKind::Left:
+        *std::get<int*>(ref) = ini.ReadInteger(e.Section, e.Key, CentredTruncated(screenWidth, width));
+        break;
+      case TKind::Top:
+        *std::get<int*>(ref) = ini.ReadInteger(e.Section, e.Key, CentredTruncated(screenHeight, height));
+        break;
+      case TKind::RoundedLeft:
+        *std::get<int*>(ref) = ini.ReadInteger(e.Section, e.Key, CentredRounded(screenWidth, width));
+        break;
+      case TKind::RoundedTop:
+        *std::get<int*>(ref) = ini.ReadInteger(e.Section, e.Key, CentredRounded(screenHeight, height));
+        break;
+      case TKind::Boolean:
+        *std::get<bool*>(ref) = ini.ReadBool(e.Section, e.Key, e.Number != 0);
+        break;
+      case TKind::Text:
+      case TKind::KeyPath:
+        *std::get<std::string*>(ref) = ini.ReadString(e.Section, e.Key, e.Text);
+        break;
+      case TKind::RootIndex:
+        // Kept even when out of range: the navigation reports and corrects a bad root.
+        *std::get<std::uint32_t*>(ref) =
+            RootBase + static_cast<std::uint32_t>(ini.ReadInteger(e.Section, e.Key, e.Number));
+        break;
+      case TKind::Color:
+        *std::get<std::uint32_t*>(ref) = static_cast<std::uint32_t>(ini.ReadInteger(e.Section, e.Key, e.Number));
+        break;
+    }
+  }
+}
+
+// Writes one placement group (the consecutive placement entries starting at first):
+// State always, then Left, Top, Width and Height unless maximized.
+template <class T>
+std::size_t SavePlacement(const TVkIni& ini, std::span<const TEntry<T>> entries, std::size_t first, T& source,
+                          bool maximized) {
+  const TEntry<T>* state = nullptr;
+  const TEntry<T>* left = nullptr;
+  const TEntry<T>* top = nullptr;
+  const TEntry<T>* width = nullptr;
+  const TEntry<T>* height = nullptr;
+  std::size_t i = first;
+  for (; i < entries.size() && IsPlacement(entries[i].Kind); ++i) {
+    const TEntry<T>& e = entries[i];
+    switch (e.Kind) {
+      case TKind::Width:
+        width = &e;
+        break;
+      case TKind::Height:
+        height = &e;
+        break;
+      case TKind::Left:
+      case TKind::RoundedLeft:
+        left = &e;
+        break;
+      case TKind::Top:
+      case TKind::RoundedTop:
+        top = &e;
+        break;
+      default:
+        state = &e;
+        break;
+    }
+  }
+  const auto write = [&](const TEntry<T>* e) {
+    if (e != nullptr) (void)ini.WriteInteger(e->Section, e->Key, *std::get<int*>(e->Member(source)));
+  };
+  write(state);
+  if (!maximized) {
+    write(left);
+    write(top);
+    write(width);
+    write(height);
+  }
+  return i;
+}
+
+// Writes the entries from a copy of the settings, so that the caller's value stays as it
+// is. Write failures are ignored: a settings file that cannot be written costs the user
+// the settings, nothing else.
+template <class T>
+void SaveEntries(const TVkIni& ini, std::span<const TEntry<T>> entries, T source, bool maximized) {
+  for (std::size_t i = 0; i < entries.size();) {
+    const TEntry<T>& e = entries[i];
+    if (IsPlacement(e.Kind)) {
+      i = SavePlacement(ini, entries, i, source, maximized);
+      continue;
+    }
+    const TRef ref = e.Member(source);
+    switch (e.Kind) {
+      case TKind::Boolean:
+        (void)ini.WriteBool(e.Section, e.Key, *std::get<bool*>(ref));
+        break;
+      case TKind::Text:
+      case TKind::KeyPath:
+        (void)ini.WriteString(e.Section, e.Key,
+                              StoredSettingText(*std::get<std::string*>(ref), e.Kind == TKind::KeyPath));
+        break;
+      case TKind::RootIndex:
+      case TKind::Color: {
+        const std::uint32_t value = *std::get<std::uint32_t*>(ref) - (e.Kind == TKind::RootIndex ? RootBase : 0u);
+        (void)ini.WriteInteger(e.Section, e.Key, static_cast<std::int32_t>(value));
+        break;
+      }
+      default:
+        (void)ini.WriteInteger(e.Section, e.Key, *std::get<int*>(ref));
+        break;
+    }
+    ++i;
+  }
+}
+
+bool IsLineBreak(char c) { return c == '\r' || c == '\n'; }
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+}  // namespace
+
+TSettings::TSettings() { ApplyDefaults(Catalogue(), *this); }
+
+std::string SettingsFileName() { return ProgramFolder() + "Hivelark.ini"; }
+
+void LoadSettings(const std::string& iniPath, TSettings& settings, int screenWidth, int screenHeight) {
+  const TVkIni ini(iniPath);
+  LoadEntries(ini, Catalogue(), settings, screenWidth, screenHeight);
+}
+
+void SaveSettings(const std::string& iniPath, const TSettings& settings, bool maximized) {
+  const TVkIni ini(iniPath);
+  SaveEntries(ini, Catalogue(), settings, maximized);
+}
+
+void LoadKeyTreePlacement(const std::string& iniPath, TWindowPlacement& placement, int screenWidth, int screenHeight) {
+  const TVkIni ini(iniPath);
+  LoadEntries<TWindowPlacement>(ini, KeyTreeCatalogue, placement, screenWidth, screenHeight);
+}
+
+void SaveKeyTreePlacement(const std::string& iniPath, const TWindowPlacement& placement, bool maximized) {
+  const TVkIni ini(iniPath);
+  SaveEntries<TWindowPlacement>(ini, KeyTreeCatalogue, placement, maximized);
+}
+
+std::string StoredSettingText(const std::string& value, bool keyPath) {
+  std::string text;
+  if (keyPath) {
+    // Keep the names before the first one that holds a line break.
+    const std::size_t brk = value.find_first_of("\r\n");
+    if (brk == std::string::npos) {
+      text = value;
+    } else {
+      const std::size_t slash = value.rfind('\\', brk);
+      text = slash == std::string::npos ? std::string("\\") : value.substr(0, slash + 1);
+    }
+  } else {
+    text.reserve(value.size());
+    for (const char c : value)
+      if (!IsLineBreak(c)) text += c;
+  }
+  const bool quoted = text.size() >= 2 && (text.front() == '"' || text.front() == '\'') && text.back() == text.front();
+  if (!text.empty() && (quoted || IsBlank(text.front()) || IsBlank(text.back()))) text = '"' + text + '"';
+  return text;
+}

@@ -479,3 +479,68 @@ TEST(Program, RemembersWhereItWasBetweenRuns) {
   EXPECT_EQ(run.Close(), 0u);
   EXPECT_EQ(IniText("General", "CurKey"), "\\Software\\Classes\\");
 }
+
+TEST_F(MainWindow, ActivationRereadsTheKeyKeepingTheSelection) {
+  MakeValue("R", "b", REG_SZ, std::string("x\0", 2));
+  MakeValue("R", "c", REG_SZ, std::string("y\0", 2));
+  form.ShowStartLocation("HKCU" + Path("R"));
+  form.SelectRow(2);
+  MakeValue("R", "a", REG_SZ, std::string("z\0", 2));  // changed by another program meanwhile
+  SendMessageA(form.Handle(), WM_ACTIVATEAPP, TRUE, 0);
+  PumpMessages();
+  ASSERT_EQ(Count(), 4);
+  EXPECT_EQ(ItemText(List(), Selected(), 0), "c");
+  form.State().AutoReread = false;
+  MakeValue("R", "d", REG_SZ, std::string("w\0", 2));
+  SendMessageA(form.Handle(), WM_ACTIVATEAPP, TRUE, 0);
+  PumpMessages();
+  EXPECT_EQ(Count(), 4);
+}
+
+TEST_F(RegSandbox, BadSettingsFallBackAndGoodOnesAreApplied) {
+  const std::string ini = ProgramFolder() + "Hivelark.ini";
+  DeleteFileA(ini.c_str());
+  WritePrivateProfileStringA("General", "CurRoot", "9", ini.c_str());
+  WritePrivateProfileStringA("General", "SortMethod", "abc", ini.c_str());
+  WritePrivateProfileStringA("General", "BackColor", "$FF0000", ini.c_str());
+  WritePrivateProfileStringA("WindowProp", "State", "0", ini.c_str());
+  WritePrivateProfileStringA("WindowProp", "Width", "700", ini.c_str());
+  WritePrivateProfileStringA("WindowProp", "Height", "500", ini.c_str());
+  WritePrivateProfileStringA("ColumnWidth", "3", "333", ini.c_str());
+  WritePrivateProfileStringA("Bookmark", "Visible", "0", ini.c_str());
+  WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini.c_str());
+  ScriptedInteraction answers;
+  {
+    TFormHivelark form;
+    ASSERT_TRUE(form.Create());
+    EXPECT_EQ(form.State().SortMethod, 3);
+    EXPECT_EQ(form.State().BackColor, 0xFF0000u);
+    EXPECT_EQ(ListView_GetBkColor(form.Reg_ListView()), 0xFF0000u);
+    EXPECT_EQ(ListView_GetColumnWidth(form.Reg_ListView(), 3), 333);
+    EXPECT_FALSE(IsWindowVisible(form.Bmk_ListView()));
+    EXPECT_FALSE(IsZoomed(form.Handle()));
+    RECT r;
+    GetWindowRect(form.Handle(), &r);
+    EXPECT_EQ(r.right - r.left, 700);
+    EXPECT_EQ(r.bottom - r.top, 500);
+    form.ShowStartLocation("");
+    ASSERT_EQ(answers.Messages.size(), 1u);
+    EXPECT_EQ(answers.Messages[0].text, "Invalid root key!");
+    EXPECT_EQ(form.State().CurRoot, RootCurrentUser);
+
+    // Save Settings Now writes decimal numbers and the current column widths.
+    ListView_SetColumnWidth(form.Reg_ListView(), 0, 199);
+    ASSERT_TRUE(form.RunCommand(CM_SAVESETTINGS));
+  }
+  WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini.c_str());
+  char value[64];
+  GetPrivateProfileStringA("General", "BackColor", "", value, sizeof value, ini.c_str());
+  EXPECT_STREQ(value, "16711680");
+  GetPrivateProfileStringA("General", "CurRoot", "", value, sizeof value, ini.c_str());
+  EXPECT_STREQ(value, "1");
+  GetPrivateProfileStringA("ColumnWidth", "0", "", value, sizeof value, ini.c_str());
+  EXPECT_STREQ(value, "199");
+  GetPrivateProfileStringA("WindowProp", "Width", "", value, sizeof value, ini.c_str());
+  EXPECT_STREQ(value, "700");
+  DeleteFileA(ini.c_str());
+}

@@ -638,11 +638,7 @@ int TFormHivelark::OnFindItem(const NMLVFINDITEMA& find) {
 }
 
 LRESULT TFormHivelark::OnNotify(const NMHDR& header, LPARAM lp) {
-  if (header.hwndFrom == bmkList_) {
-    if (header.code == LVN_GETDISPINFOA) return 0;  // the bookmark lists fill this pane
-    return 0;
-  }
-  if (header.hwndFrom != list_) return 0;
+  if (header.hwndFrom != list_) return 0;  // the bookmark pane has no rows of its own yet
   switch (header.code) {
     case LVN_GETDISPINFOA:
       OnGetDispInfo(*reinterpret_cast<NMLVDISPINFOA*>(lp));

@@ -1,5 +1,7 @@
 #include "browser/ValueFormatText.h"
 
+#include "lib/VkText.h"
+
 #include <cstddef>
 
 // The name tables belong to the registry vocabulary (registry/VkRegistry.h); they are
@@ -84,16 +86,7 @@ std::string StringDataText(std::string_view data) {
   return std::string(data.substr(0, data.find('\0')));
 }
 
-std::string MultiStringText(std::string_view data) {
-  if (data.size() > 1) data.remove_suffix(2);
-  std::string text;
-  text.reserve(data.size() + data.size() / 8);
-  for (char c : data) {
-    if (c == '\0') text += "\r\n";
-    else text += c;
-  }
-  return text;
-}
+std::string MultiStringText(std::string_view data) { return MultiStringToLines(data); }
 
 std::string HexViewText(std::string_view data) {
   const std::size_t shown = data.size() < HexViewBytes ? data.size() : HexViewBytes;

@@ -136,6 +136,17 @@ std::vector<std::string> SplitText(std::string_view text, const TCharSet& delimi
 
 const char* const LineBreaks[4] = {"", "\r\n", "\n", "\r"};
 
+std::string MultiStringToLines(std::string_view data) {
+  if (data.size() > 1) data.remove_suffix(2);
+  std::string text;
+  text.reserve(data.size() + data.size() / 8);
+  for (char c : data) {
+    if (c == '\0') text += "\r\n";
+    else text += c;
+  }
+  return text;
+}
+
 int LineBreakKind(std::string_view text) {
   std::size_t cr = 0, lf = 0;
   for (char c : text) {

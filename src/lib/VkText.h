@@ -50,6 +50,9 @@ std::vector<std::string> SplitText(std::string_view text, const TCharSet& delimi
 
 // Line-break kinds: 0 CR LF, 1 LF only, 2 CR only, -1 none or mixed.
 int LineBreakKind(std::string_view text);
+// Multi-string data as lines: the last two bytes (the NULs that end the last string and
+// the list) dropped without looking at them, every other NUL turned into CR LF.
+std::string MultiStringToLines(std::string_view data);
 // Separators indexed by kind + 1: "", CR LF, LF, CR.
 extern const char* const LineBreaks[4];
 

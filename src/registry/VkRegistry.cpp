@@ -372,14 +372,7 @@ std::string TVkReg::ReadMultiString(const std::string& name) const {
   if (size <= 0) return std::string();
   std::string data(static_cast<std::size_t>(size), '\0');
   (void)ReadBinaryData(name, data.data(), static_cast<DWORD>(size));
-  if (data.size() > 1) data.resize(data.size() - 2);
-  std::string text;
-  text.reserve(data.size() + data.size() / 8);
-  for (char c : data) {
-    if (c == '\0') text += "\r\n";
-    else text += c;
-  }
-  return text;
+  return MultiStringToLines(data);
 }
 
 bool TVkReg::WriteMultiString(const std::string& name, const std::string& text) const {

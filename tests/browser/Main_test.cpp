@@ -544,3 +544,20 @@ TEST_F(RegSandbox, BadSettingsFallBackAndGoodOnesAreApplied) {
   EXPECT_STREQ(value, "700");
   DeleteFileA(ini.c_str());
 }
+
+TEST_F(MainWindow, LeftClickOnTheTitleStripCopiesTheLocation) {
+  MakeKey("Clip");
+  form.ShowStartLocation("HKCU" + Path("Clip"));
+  SendMessageA(form.PathBar(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  SendMessageA(form.PathBar(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  std::string text;
+  if (HANDLE data = GetClipboardData(CF_TEXT)) {
+    if (const char* p = static_cast<const char*>(GlobalLock(data))) {
+      text = p;
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  EXPECT_EQ(text, "HKEY_CURRENT_USER" + Path("Clip"));
+}

@@ -657,12 +657,21 @@ LRESULT TFormHivelark::OnNotify(const NMHDR& header, LPARAM lp) {
       ShowRegContextMenu(p);
       return 0;
     }
-    case LVN_KEYDOWN:
+    case LVN_KEYDOWN: {
+      const WORD key = reinterpret_cast<NMLVKEYDOWN*>(lp)->wVKey;
       // Enter opens the first selected row (the control's own activation on Enter is not
       // sent reliably for virtual lists).
-      if (reinterpret_cast<NMLVKEYDOWN*>(lp)->wVKey == VK_RETURN)
-        ActivateRow(ListView_GetNextItem(list_, -1, LVNI_SELECTED));
+      if (key == VK_RETURN) ActivateRow(ListView_GetNextItem(list_, -1, LVNI_SELECTED));
+      // Backspace goes up, selecting the key just left; at the root of a hive it shows
+      // the root list when BackShowsRoot is on.
+      if (key == VK_BACK && !state_.RootMode) {
+        if (state_.CurKey != "\\") navigator_.Navigate("CDUP", LastKeyName(state_.CurKey), true, false);
+        else if (state_.BackShowsRoot) navigator_.ShowRootList();
+      }
       return 0;
+    }
+    case LVN_BEGINLABELEDITA:
+      return TRUE;  // names are not edited in place in this version
     default:
       return 0;
   }

@@ -561,3 +561,26 @@ TEST_F(MainWindow, LeftClickOnTheTitleStripCopiesTheLocation) {
   CloseClipboard();
   EXPECT_EQ(text, "HKEY_CURRENT_USER" + Path("Clip"));
 }
+
+TEST_F(MainWindow, BackspaceGoesUpAndFromTheRootToTheRootList) {
+  MakeKey("Up\\Down");
+  form.ShowStartLocation("HKCU" + Path("Up\\Down"));
+  SetFocus(List());
+  SendMessageA(List(), WM_KEYDOWN, VK_BACK, 0);
+  PumpMessages();
+  EXPECT_EQ(form.State().CurKey, Path("Up"));
+  EXPECT_EQ(ItemText(List(), Selected(), 0), "Down");
+  form.ShowStartLocation("HKCU");
+  SendMessageA(List(), WM_KEYDOWN, VK_BACK, 0);
+  PumpMessages();
+  EXPECT_TRUE(form.State().RootMode);
+  EXPECT_EQ(Count(), 7);
+  // In the root list Backspace does nothing; without BackShowsRoot the root stays.
+  SendMessageA(List(), WM_KEYDOWN, VK_BACK, 0);
+  EXPECT_TRUE(form.State().RootMode);
+  form.State().BackShowsRoot = false;
+  form.ShowStartLocation("HKCU");
+  SendMessageA(List(), WM_KEYDOWN, VK_BACK, 0);
+  EXPECT_FALSE(form.State().RootMode);
+  EXPECT_EQ(form.State().CurKey, "\\");
+}

@@ -71,27 +71,40 @@ void DrawParent(HDC dc) {
 
 }  // namespace
 
-HIMAGELIST CreateRowImageList() {
-  HIMAGELIST list = ImageList_Create(Size, Size, ILC_COLOR24 | ILC_MASK, RowImageCount, 4);
+namespace {
+
+// A list of count 16 x 16 images, each drawn by draw(dc, index) on the mask colour.
+template <class Draw>
+HIMAGELIST BuildImageList(int count, Draw draw) {
+  HIMAGELIST list = ImageList_Create(Size, Size, ILC_COLOR24 | ILC_MASK, count, 1);
   if (!list) return nullptr;
   HDC screen = GetDC(nullptr);
   HDC dc = CreateCompatibleDC(screen);
-  HFONT font = CreateFontA(-9, 0, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                           NONANTIALIASED_QUALITY, DEFAULT_PITCH, "Tahoma");
-  for (int i = 0; i < RowImageCount; ++i) {
+  for (int i = 0; i < count; ++i) {
     HBITMAP bmp = CreateCompatibleBitmap(screen, Size, Size);
     HGDIOBJ old = SelectObject(dc, bmp);
     Fill(dc, 0, 0, Size, Size, MaskColour);
-    if (i < 12) DrawBadge(dc, TypeBadges[i], font);
-    else if (i == 12) DrawFolder(dc);
-    else DrawParent(dc);
+    draw(dc, i);
     SelectObject(dc, old);
     ImageList_AddMasked(list, bmp, MaskColour);
     DeleteObject(bmp);
   }
-  DeleteObject(font);
   DeleteDC(dc);
   ReleaseDC(nullptr, screen);
+  return list;
+}
+
+}  // namespace
+
+HIMAGELIST CreateRowImageList() {
+  HFONT font = CreateFontA(-9, 0, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                           NONANTIALIASED_QUALITY, DEFAULT_PITCH, "Tahoma");
+  HIMAGELIST list = BuildImageList(RowImageCount, [font](HDC dc, int i) {
+    if (i < 12) DrawBadge(dc, TypeBadges[i], font);
+    else if (i == 12) DrawFolder(dc);
+    else DrawParent(dc);
+  });
+  DeleteObject(font);
   return list;
 }
 
@@ -131,22 +144,9 @@ void DrawErrorSign(HDC dc) {
 }  // namespace
 
 HIMAGELIST CreateMenuImageList() {
-  HIMAGELIST list = ImageList_Create(Size, Size, ILC_COLOR24 | ILC_MASK, MenuImageCount, 1);
-  if (!list) return nullptr;
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  for (int i = 0; i < MenuImageCount; ++i) {
-    HBITMAP bmp = CreateCompatibleBitmap(screen, Size, Size);
-    HGDIOBJ old = SelectObject(dc, bmp);
-    Fill(dc, 0, 0, Size, Size, MaskColour);
+  return BuildImageList(MenuImageCount, [](HDC dc, int i) {
     if (i == 2) DrawCurrentMark(dc);
     else if (i == 28) DrawOtherMark(dc);
     else if (i == 30) DrawErrorSign(dc);
-    SelectObject(dc, old);
-    ImageList_AddMasked(list, bmp, MaskColour);
-    DeleteObject(bmp);
-  }
-  DeleteDC(dc);
-  ReleaseDC(nullptr, screen);
-  return list;
+  });
 }

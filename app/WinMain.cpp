@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "browser/Main.h"
+#include "commands/Hivelark.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
@@ -14,7 +14,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
   std::string argument;
   if (__argc > 1 && __argv && __argv[1]) argument = __argv[1];
 
-  TFormHivelark form;
+  THivelark program;
+  TFormHivelark& form = program.Form();
   if (!form.Create(showCommand == SW_HIDE ? SW_SHOWNORMAL : showCommand)) {
     MessageBoxA(nullptr, "The main window could not be created.", "Hivelark", MB_ICONERROR);
     return 1;

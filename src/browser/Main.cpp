@@ -80,21 +80,6 @@ HMENU FindSubMenu(HMENU menu, const char* caption) {
   return nullptr;
 }
 
-// Greys every item of the menu tree whose command does not exist yet.
-void GreyMissingCommands(HMENU menu) {
-  const int count = GetMenuItemCount(menu);
-  for (int i = 0; i < count; ++i) {
-    if (HMENU sub = GetSubMenu(menu, i)) {
-      GreyMissingCommands(sub);
-      continue;
-    }
-    const UINT id = GetMenuItemID(menu, i);
-    if (id == 0 || id == static_cast<UINT>(-1)) continue;
-    EnableMenuItem(menu, static_cast<UINT>(i),
-                   MF_BYPOSITION | (TFormHivelark::HasCommand(static_cast<int>(id)) ? MF_ENABLED : MF_GRAYED));
-  }
-}
-
 }  // namespace
 
 TFormHivelark::TFormHivelark()
@@ -128,6 +113,7 @@ bool TFormHivelark::Create(int showCommand) {
   RegRoots_Popup(rootsMenu_);
   SetForegroundWindow(hwnd_);
   ApplyViewSettings();
+  for (TSubsystem* s : subsystems_) s->Started();
   // The saved window state wins over a plain request to show the window.
   if (state_.Window.State == 2) showCommand = SW_SHOWMAXIMIZED;
   else if (state_.Window.State == 1) showCommand = SW_SHOWMINIMIZED;
@@ -197,12 +183,12 @@ void TFormHivelark::CreateMenus() {
   popup2_ = CreatePopupMenu();
   if (menu_) {
     rootsMenu_ = FindSubMenu(menu_, "&Registry Roots");
-    GreyMissingCommands(menu_);
+    UpdateMenuStates(menu_);
     SetMenu(hwnd_, menu_);
   }
   if (regPopup_) {
     for (const TKeyCaption& k : KeyCaptions) ModifyMenuA(regPopup_, k.id, MF_BYCOMMAND | MF_STRING, k.id, k.caption);
-    GreyMissingCommands(regPopup_);
+    UpdateMenuStates(regPopup_);
   }
 }
 
@@ -247,9 +233,19 @@ const TCommandEntry Commands[] = {
 };
 }  // namespace
 
-bool TFormHivelark::HasCommand(int id) {
+bool TFormHivelark::HasCommand(int id) const {
   for (const TCommandEntry& c : Commands)
     if (id >= c.first && id <= c.last) return true;
+  for (const TSubsystem* s : subsystems_)
+    if (s->OwnsCommand(id)) return true;
+  return false;
+}
+
+bool TFormHivelark::CommandEnabled(int id) {
+  for (const TCommandEntry& c : Commands)
+    if (id >= c.first && id <= c.last) return true;
+  for (TSubsystem* s : subsystems_)
+    if (s->OwnsCommand(id)) return s->CommandEnabled(id);
   return false;
 }
 
@@ -260,7 +256,42 @@ bool TFormHivelark::RunCommand(int id) {
       return true;
     }
   }
+  for (TSubsystem* s : subsystems_) {
+    if (!s->OwnsCommand(id)) continue;
+    // The enabling rule holds for shortcuts and keys as for menus.
+    if (!s->CommandEnabled(id)) return false;
+    s->RunCommand(id);
+    return true;
+  }
   return false;
+}
+
+// Greys every item of the menu tree whose command does not exist or does not fit now.
+void TFormHivelark::UpdateMenuStates(HMENU menu) {
+  const int count = GetMenuItemCount(menu);
+  for (int i = 0; i < count; ++i) {
+    if (HMENU sub = GetSubMenu(menu, i)) {
+      UpdateMenuStates(sub);
+      continue;
+    }
+    const UINT id = GetMenuItemID(menu, i);
+    if (id == 0 || id == static_cast<UINT>(-1)) continue;
+    EnableMenuItem(menu, static_cast<UINT>(i),
+                   MF_BYPOSITION | (CommandEnabled(static_cast<int>(id)) ? MF_ENABLED : MF_GRAYED));
+  }
+}
+
+std::vector<int> TFormHivelark::RegSelection() const {
+  std::vector<int> rows;
+  for (int i = ListView_GetNextItem(list_, -1, LVNI_SELECTED); i >= 0; i = ListView_GetNextItem(list_, i, LVNI_SELECTED))
+    rows.push_back(i);
+  return rows;
+}
+
+void TFormHivelark::ShowBookmarkPane(bool visible) {
+  state_.BookmarkVisible = visible;
+  Layout();
+  DrawBookmarkBar(bmkStripMessage_);
 }
 
 void TFormHivelark::Update_Cmd() {
@@ -339,8 +370,10 @@ void TFormHivelark::About_Open() { TFormAbout::ShowModal(hwnd_); }
 void TFormHivelark::Close_Cmd() { PostMessageA(hwnd_, WM_CLOSE, 0, 0); }
 
 bool TFormHivelark::CloseQuery() {
-  if (fillingBookmarks_) return false;
+  for (TSubsystem* s : subsystems_)
+    if (!s->CanClose()) return false;
   SaveWindowSettings();
+  for (TSubsystem* s : subsystems_) s->Closing();
   return true;
 }
 
@@ -638,7 +671,12 @@ int TFormHivelark::OnFindItem(const NMLVFINDITEMA& find) {
 }
 
 LRESULT TFormHivelark::OnNotify(const NMHDR& header, LPARAM lp) {
-  if (header.hwndFrom != list_) return 0;  // the bookmark pane has no rows of its own yet
+  if (header.hwndFrom != list_) {
+    LRESULT result = 0;
+    for (TSubsystem* s : subsystems_)
+      if (s->Notify(header, lp, result)) return result;
+    return 0;
+  }
   switch (header.code) {
     case LVN_GETDISPINFOA:
       OnGetDispInfo(*reinterpret_cast<NMLVDISPINFOA*>(lp));
@@ -698,9 +736,16 @@ LRESULT TFormHivelark::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND:
       if (lp == 0) RunCommand(LOWORD(wp));  // menus and shortcuts
       return 0;
-    case WM_INITMENUPOPUP:
-      if (reinterpret_cast<HMENU>(wp) == rootsMenu_) RegRoots_Popup(rootsMenu_);
+    case WM_INITMENUPOPUP: {
+      const HMENU menu = reinterpret_cast<HMENU>(wp);
+      if (menu == rootsMenu_) {
+        RegRoots_Popup(rootsMenu_);
+        return 0;
+      }
+      for (TSubsystem* s : subsystems_) s->MenuOpening(menu);
+      UpdateMenuStates(menu);
       return 0;
+    }
     case WM_MEASUREITEM: {
       auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
       if (item->CtlType == ODT_MENU) {

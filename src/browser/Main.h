@@ -7,16 +7,22 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
+#include "browser/CommandHost.h"
 #include "browser/Navigate.h"
 #include "browser/RegPaneModel.h"
 #include "browser/Strip.h"
 #include "lib/VkWindow.h"
 
-class TFormHivelark : public TVkWindow, public TNavView, public TStripHost {
+class TFormHivelark : public TVkWindow, public TNavView, public TStripHost, public TCommandHost {
  public:
   TFormHivelark();
   ~TFormHivelark() override;
+
+  // Joins a subsystem's commands and steps to the window; call before Create. The
+  // subsystem must live as long as the window.
+  void AddSubsystem(TSubsystem& subsystem) { subsystems_.push_back(&subsystem); }
 
   // Creates the window and shows it (steps of the creation sequence up to the start
   // location); false when the platform refuses.
@@ -28,11 +34,18 @@ class TFormHivelark : public TVkWindow, public TNavView, public TStripHost {
   // The shortcut table of the window; true when msg was a shortcut and ran its command.
   bool TranslateShortcut(MSG& msg);
 
-  TBrowserState& State() { return state_; }
-  TRegPaneModel& Model() { return model_; }
-  TNavigator& Navigator() { return navigator_; }
-  HWND Reg_ListView() const { return list_; }
-  HWND Bmk_ListView() const { return bmkList_; }
+  // TCommandHost
+  HWND Owner() const override { return hwnd_; }
+  TBrowserState& State() override { return state_; }
+  TRegPaneModel& Model() override { return model_; }
+  TNavigator& Navigator() override { return navigator_; }
+  HWND Reg_ListView() const override { return list_; }
+  std::vector<int> RegSelection() const override;
+  HWND Bmk_ListView() const override { return bmkList_; }
+  bool BookmarkPaneVisible() const override { return state_.BookmarkVisible; }
+  void ShowBookmarkPane(bool visible) override;
+  void DrawBookmarkBar(const std::string& text) override;
+
   HWND CancelSearch_Btn() const { return cancelSearch_; }
   HWND PathBar() const { return strip1_.Handle(); }
   HWND BookmarkBar() const { return strip2_.Handle(); }
@@ -44,9 +57,13 @@ class TFormHivelark : public TVkWindow, public TNavView, public TStripHost {
   std::string PathBarCountText() const;
   std::string BookmarkBarText() const;
 
-  // Runs a menu or shortcut command; false when the id has no command (yet).
+  // Runs a menu or shortcut command when it exists and its enabling rule lets it; false
+  // when nothing ran.
   bool RunCommand(int id);
-  static bool HasCommand(int id);
+  // Whether the id has a command (of the window or of a subsystem).
+  bool HasCommand(int id) const;
+  // Whether the command exists and fits the present state.
+  bool CommandEnabled(int id);
 
   // Opens the row as Enter or a double click does: a key, a root or the parent row.
   void ActivateRow(int index);
@@ -57,7 +74,6 @@ class TFormHivelark : public TVkWindow, public TNavView, public TStripHost {
   // Fills a menu with the seven roots (subkey counts, Alt+digit, the mark of CurRoot).
   void RegRoots_Popup(HMENU menu);
   void HKeyChange(int rootIndex);
-  void DrawBookmarkBar(const std::string& text);
   // Drag on the bookmark strip: y measured from the top of the whole window.
   void DragSplitter(int windowY);
   int BookmarkPaneHeight() const { return state_.BookmarkHeight; }
@@ -102,6 +118,7 @@ class TFormHivelark : public TVkWindow, public TNavView, public TStripHost {
   void LoadWindowSettings();
   void SaveWindowSettings();
   void SetMenuImage(HMENU menu, UINT position, int image);
+  void UpdateMenuStates(HMENU menu);
   void ShowSplitterHint(int height);
 
   TBrowserState state_;
@@ -128,5 +145,5 @@ class TFormHivelark : public TVkWindow, public TNavView, public TStripHost {
   std::string stripText_;
   std::string bmkStripMessage_;
   bool dragging_ = false;
-  bool fillingBookmarks_ = false;
+  std::vector<TSubsystem*> subsystems_;
 };

@@ -1,0 +1,3 @@
+#include "commands/Hivelark.h"
+
+THivelark::THivelark() {}

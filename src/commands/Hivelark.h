@@ -1,0 +1,16 @@
+#pragma once
+// The whole program: the main window with every subsystem joined to it. This is the one
+// place that knows all subsystems; each of them sees only the main window's host interface.
+#include "browser/Main.h"
+
+class THivelark {
+ public:
+  THivelark();
+  THivelark(const THivelark&) = delete;
+  THivelark& operator=(const THivelark&) = delete;
+
+  TFormHivelark& Form() { return form_; }
+
+ private:
+  TFormHivelark form_;
+};

@@ -1,11 +1,13 @@
 #include "browser/Main.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <unordered_set>
 
 #include "browser/About.h"
 #include "browser/Icons.h"
+#include "browser/PaneLayout.h"
 #include "lib/VkDialogs.h"
 #include "lib/VkFont.h"
 #include "lib/VkFuncLib.h"
@@ -47,6 +49,27 @@ const char* HelpAnchor(int context) {
     case 7: return "faq";
     default: return "contents";
   }
+}
+
+// The smallest window a saved placement opens in.
+constexpr int MinWindowWidth = 320;
+constexpr int MinWindowHeight = 240;
+// Room kept between the location text and the item count in the title strip.
+constexpr int StripTextGap = 8;
+// Typed characters further apart than this start a new type-ahead search.
+constexpr DWORD TypeAheadTimeout = 1000;
+
+int Luminance(COLORREF c) { return (299 * GetRValue(c) + 587 * GetGValue(c) + 114 * GetBValue(c)) / 1000; }
+
+// The first pixel column of a strip of the given width from which text in the font colour
+// stands out better from the gradient than text in the back colour.
+int TextColourSplit(COLORREF font, COLORREF back, COLORREF face, int width) {
+  const int lf = Luminance(font), lb = Luminance(back);
+  for (int x = 0; x < width; ++x) {
+    const int lg = Luminance(BlendColors(font, face, x * 255 / std::max(1, width)));
+    if (std::abs(lg - lf) > std::abs(lg - lb)) return x;
+  }
+  return width;
 }
 
 COLORREF SysColour(std::uint32_t colour) {
@@ -114,9 +137,8 @@ bool TFormHivelark::Create(int showCommand) {
   SetForegroundWindow(hwnd_);
   ApplyViewSettings();
   for (TSubsystem* s : subsystems_) s->Started();
-  // The saved window state wins over a plain request to show the window.
+  // A window saved maximized opens maximized; one saved minimized opens normal.
   if (state_.Window.State == 2) showCommand = SW_SHOWMAXIMIZED;
-  else if (state_.Window.State == 1) showCommand = SW_SHOWMINIMIZED;
   ShowWindow(hwnd_, showCommand);
   UpdateWindow(hwnd_);
   return true;
@@ -140,6 +162,7 @@ void TFormHivelark::CreateChildren() {
     list_ = nullptr;
     return;
   }
+  SetWindowSubclass(list_, ListSubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
   images_ = CreateRowImageList();
   menuImages_ = CreateMenuImageList();
   for (HWND l : {list_, bmkList_}) {
@@ -196,13 +219,16 @@ void TFormHivelark::ShowStartLocation(const std::string& argument) {
   if (argument.empty()) {
     if (state_.RootMode) navigator_.ShowRootList();
     else navigator_.Navigate("CD", state_.CurKey, true, true);
-    return;
+  } else {
+    std::string path = argument;
+    if (path.size() >= 6 && SameTextAscii(std::string_view(path).substr(0, 6), "reg://")) path.erase(0, 6);
+    std::replace(path.begin(), path.end(), '/', '\\');
+    // A relative argument is taken relative to the key saved at the last exit.
+    navigator_.Navigate("CD", navigator_.ResolvePath(path), true, true);
   }
-  std::string path = argument;
-  if (path.size() >= 6 && SameTextAscii(std::string_view(path).substr(0, 6), "reg://")) path.erase(0, 6);
-  std::replace(path.begin(), path.end(), '/', '\\');
-  // A relative argument is taken relative to the key saved at the last exit.
-  navigator_.Navigate("CD", navigator_.ResolvePath(path), true, true);
+  // Only now does activation re-read: the start has just read the key, and the activation
+  // the start itself causes must not read it again.
+  rereadOnActivation_ = true;
 }
 
 bool TFormHivelark::TranslateShortcut(MSG& msg) {
@@ -372,22 +398,42 @@ void TFormHivelark::Close_Cmd() { PostMessageA(hwnd_, WM_CLOSE, 0, 0); }
 bool TFormHivelark::CloseQuery() {
   for (TSubsystem* s : subsystems_)
     if (!s->CanClose()) return false;
-  SaveWindowSettings();
-  for (TSubsystem* s : subsystems_) s->Closing();
+  CloseGoesAhead(true);
   return true;
 }
 
-void TFormHivelark::SaveSettingsNow_Cmd() { SaveWindowSettings(); }
+void TFormHivelark::CloseGoesAhead(bool reportFailure) {
+  // A settings file that cannot be written is reported, and the close goes on all the same.
+  if (!SaveWindowSettings() && reportFailure) ReportSettingsNotSaved();
+  for (TSubsystem* s : subsystems_) s->Closing();
+}
+
+void TFormHivelark::ReportSettingsNotSaved() {
+  ShowMsg("Couldn't save the settings to\r\n" + SettingsFileName() +
+              "\r\n\r\nThe file or its folder cannot be written.",
+          "Hivelark", MsgError);
+}
+
+void TFormHivelark::SaveSettingsNow_Cmd() {
+  if (!SaveWindowSettings()) ReportSettingsNotSaved();
+}
 
 void TFormHivelark::LoadWindowSettings() {
   LoadSettings(SettingsFileName(), state_, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  ClampPaneSizes(state_, GetSystemMetrics(SM_CYSCREEN));
+  // A placement saved off the screen, tiny or minimized opens on the work area in a usable size.
+  RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+  state_.Window = FitPlacement(state_.Window, area, MinWindowWidth, MinWindowHeight);
   const TWindowPlacement& w = state_.Window;
   SetWindowPos(hwnd_, nullptr, w.Left, w.Top, w.Width, w.Height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void TFormHivelark::SaveWindowSettings() {
-  for (int i = 0; i < RegColumnCount; ++i) state_.ColumnWidths[i] = ListView_GetColumnWidth(list_, i);
-  for (int i = 0; i < BmkColumnCount; ++i) state_.BmkColumnWidths[i] = ListView_GetColumnWidth(bmkList_, i);
+bool TFormHivelark::SaveWindowSettings() {
+  for (int i = 0; i < RegColumnCount; ++i)
+    state_.ColumnWidths[i] = std::clamp(ListView_GetColumnWidth(list_, i), MinColumnWidth, MaxColumnWidth);
+  for (int i = 0; i < BmkColumnCount; ++i)
+    state_.BmkColumnWidths[i] = std::clamp(ListView_GetColumnWidth(bmkList_, i), MinColumnWidth, MaxColumnWidth);
   const bool maximized = IsZoomed(hwnd_) != 0;
   state_.Window.State = maximized ? 2 : (IsIconic(hwnd_) ? 1 : 0);
   if (!maximized && !IsIconic(hwnd_)) {
@@ -398,7 +444,7 @@ void TFormHivelark::SaveWindowSettings() {
     state_.Window.Width = r.right - r.left;
     state_.Window.Height = r.bottom - r.top;
   }
-  SaveSettings(SettingsFileName(), state_, maximized);
+  return SaveSettings(SettingsFileName(), state_, maximized);
 }
 
 // ---- Panes ------------------------------------------------------------------------------
@@ -406,9 +452,9 @@ void TFormHivelark::SaveWindowSettings() {
 void TFormHivelark::Layout() {
   RECT rc;
   GetClientRect(hwnd_, &rc);
-  const int width = rc.right, height = rc.bottom;
-  const int bmkHeight = state_.BookmarkVisible ? std::clamp(state_.BookmarkHeight, StripHeight, std::max(StripHeight, height)) : 0;
-  const int regHeight = std::max(0, height - bmkHeight);
+  const int width = rc.right;
+  const TPaneSplit split = SplitPanes(rc.bottom, state_.BookmarkHeight, state_.BookmarkVisible);
+  const int regHeight = split.RegHeight, bmkHeight = split.BmkHeight;
   MoveWindow(strip1_.Handle(), 0, 0, width, StripHeight, TRUE);
   MoveWindow(list_, 0, StripHeight, width, std::max(0, regHeight - StripHeight), TRUE);
   const int show = state_.BookmarkVisible ? SW_SHOW : SW_HIDE;
@@ -499,16 +545,20 @@ void TFormHivelark::DrawPathBar(const std::string& text) {
   } else if (state_.RootMode) {
     stripText_ = "Registry Root List";
   } else {
-    stripText_ = navigator_.LocationText();
+    // The location stays clear of the item count at the right end of the strip.
     RECT rc{};
     GetClientRect(strip1_.Handle(), &rc);
     HDC dc = GetDC(strip1_.Handle());
     HGDIOBJ old = SelectObject(dc, stripFont_);
-    SIZE sz{};
-    GetTextExtentPoint32A(dc, stripText_.c_str(), static_cast<int>(stripText_.size()), &sz);
+    const auto measure = [dc](const std::string& text) {
+      SIZE sz{};
+      GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &sz);
+      return static_cast<int>(sz.cx);
+    };
+    const int room = rc.right - 4 - measure(PathBarCountText()) - 4 - StripTextGap;
+    stripText_ = FitLocationText(navigator_.LocationText(), RootShortName(state_.CurRoot) + state_.CurKey, room, measure);
     SelectObject(dc, old);
     ReleaseDC(strip1_.Handle(), dc);
-    if (sz.cx > rc.right - 80) stripText_ = RootShortName(state_.CurRoot) + state_.CurKey;
   }
   strip1_.Repaint();
 }
@@ -536,8 +586,17 @@ void TFormHivelark::PaintStrip(int id, HDC dc, const RECT& rc) {
   else count = std::to_string(ListView_GetItemCount(bmkList_)) + " Items";
   HGDIOBJ oldFont = SelectObject(dc, stripFont_);
   SetBkMode(dc, TRANSPARENT);
+  // The text is drawn in BackColor over the dark start of the gradient and in FontColor
+  // from the column on where the gradient has become closer to BackColor, so that it can
+  // be read over the whole strip.
+  const int split = TextColourSplit(fontColour, backColour, face, width);
+  RECT left = rc, right = rc;
+  left.right = rc.left + split;
+  right.left = rc.left + split;
   SetTextColor(dc, backColour);
-  TextOutA(dc, rc.left + 4, rc.top + 2, text.c_str(), static_cast<int>(text.size()));
+  ExtTextOutA(dc, rc.left + 4, rc.top + 2, ETO_CLIPPED, &left, text.c_str(), static_cast<UINT>(text.size()), nullptr);
+  SetTextColor(dc, fontColour);
+  ExtTextOutA(dc, rc.left + 4, rc.top + 2, ETO_CLIPPED, &right, text.c_str(), static_cast<UINT>(text.size()), nullptr);
   SIZE sz{};
   GetTextExtentPoint32A(dc, count.c_str(), static_cast<int>(count.size()), &sz);
   SetTextColor(dc, fontColour);
@@ -652,22 +711,37 @@ void TFormHivelark::OnGetDispInfo(NMLVDISPINFOA& info) {
 }
 
 int TFormHivelark::OnFindItem(const NMLVFINDITEMA& find) {
-  // Type-ahead: the first row from the start row on (wrapping) whose name begins with the text.
+  // A search of the control: the first row from the start row on whose name begins with the text.
   if (!(find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.lvfi.psz) return -1;
-  const std::string prefix = find.lvfi.psz;
-  const int count = model_.Count();
-  if (count == 0 || prefix.empty()) return -1;
-  const int start = (find.iStart >= 0 && find.iStart < count) ? find.iStart : 0;
-  for (int k = 0; k < count; ++k) {
-    const int i = (start + k) % count;
-    if (i < start && !(find.lvfi.flags & LVFI_WRAP)) break;
-    const std::string& name = model_.Rows[static_cast<std::size_t>(i)].Name;
-    if (name.size() >= prefix.size() &&
-        CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, name.data(), static_cast<int>(prefix.size()),
-                       prefix.data(), static_cast<int>(prefix.size())) == CSTR_EQUAL)
-      return i;
+  const int start = find.iStart >= 0 && find.iStart < model_.Count() ? find.iStart : 0;
+  const int i = model_.FindPrefix(find.lvfi.psz, start);
+  return (i < start && !(find.lvfi.flags & LVFI_WRAP)) ? -1 : i;
+}
+
+void TFormHivelark::OnTypeAhead(char c) {
+  // As in any Windows list: keys typed in quick succession build a name prefix that is
+  // looked for from the focused row on; the same letter typed again steps to the next row
+  // that begins with it; the search wraps round.
+  const DWORD now = GetTickCount();
+  if (now - typedAt_ > TypeAheadTimeout) typed_.clear();
+  typedAt_ = now;
+  typed_ += c;
+  const int focused = ListView_GetNextItem(list_, -1, LVNI_FOCUSED);
+  const bool oneLetter = typed_.find_first_not_of(typed_[0]) == std::string::npos;
+  const std::string prefix = oneLetter ? std::string(1, c) : typed_;
+  const int start = focused < 0 ? 0 : (oneLetter ? focused + 1 : focused);
+  const int row = model_.FindPrefix(prefix, start % std::max(1, model_.Count()));
+  if (row >= 0) SelectRow(row);
+}
+
+LRESULT CALLBACK TFormHivelark::ListSubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR self) {
+  // The registry pane's own type-ahead does not work for a virtual list under every
+  // platform version, so the pane does it itself.
+  if (msg == WM_CHAR && wp >= 32 && wp != 127 && !(GetKeyState(VK_CONTROL) & 0x8000)) {
+    reinterpret_cast<TFormHivelark*>(self)->OnTypeAhead(static_cast<char>(wp));
+    return 0;
   }
-  return -1;
+  return DefSubclassProc(wnd, msg, wp, lp);
 }
 
 LRESULT TFormHivelark::OnNotify(const NMHDR& header, LPARAM lp) {
@@ -764,13 +838,25 @@ LRESULT TFormHivelark::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_ACTIVATEAPP:
       // Re-read once the activation's own messages have run.
-      if (wp) PostMessageA(hwnd_, WM_APP_REREAD, 0, 0);
+      if (wp && rereadOnActivation_) PostMessageA(hwnd_, WM_APP_REREAD, 0, 0);
       return 0;
     case WM_APP_REREAD:
-      if (IsWindowVisible(hwnd_) && state_.AutoReread) Update_Cmd();
+      // Not while a key is being read or a modal window of ours is open (it disables this
+      // window), and not when the key is as it was read: a big key would freeze the window
+      // at every switch for nothing.
+      if (IsWindowVisible(hwnd_) && IsWindowEnabled(hwnd_) && state_.AutoReread && !navigator_.Busy() &&
+          !navigator_.ShownKeyUnchanged())
+        Update_Cmd();
       return 0;
     case WM_CLOSE:
       if (CloseQuery()) DestroyWindow(hwnd_);
+      return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    case WM_ENDSESSION:
+      // The session ends (log off, shut down): saved as by a close that goes ahead, without
+      // a message nobody could answer.
+      if (wp) CloseGoesAhead(false);
       return 0;
     case WM_DESTROY:
       if (AppHandle == hwnd_) {

@@ -115,8 +115,13 @@ class TFormHivelark : public TVkWindow, public TNavView, public TStripHost, publ
   void MeasureMenuItem(MEASUREITEMSTRUCT& item);
   void DrawMenuItem(const DRAWITEMSTRUCT& item);
   bool CloseQuery();
+  // The steps of a close that goes ahead: settings, then each subsystem's own.
+  void CloseGoesAhead(bool reportFailure);
+  void ReportSettingsNotSaved();
   void LoadWindowSettings();
-  void SaveWindowSettings();
+  [[nodiscard]] bool SaveWindowSettings();
+  void OnTypeAhead(char c);
+  static LRESULT CALLBACK ListSubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR self);
   void SetMenuImage(HMENU menu, UINT position, int image);
   void UpdateMenuStates(HMENU menu);
   void ShowSplitterHint(int height);
@@ -145,5 +150,8 @@ class TFormHivelark : public TVkWindow, public TNavView, public TStripHost, publ
   std::string stripText_;
   std::string bmkStripMessage_;
   bool dragging_ = false;
+  bool rereadOnActivation_ = false;  // set once the start location is shown
+  std::string typed_;                // type-ahead text and the time of its last key
+  DWORD typedAt_ = 0;
   std::vector<TSubsystem*> subsystems_;
 };

@@ -11,6 +11,9 @@
 
 namespace {
 
+// A read buffer larger than this is released after the listing.
+constexpr std::size_t ReadBufferKeep = 1 << 20;
+
 // Shows the hourglass for its lifetime and the default cursor afterwards, on every way out.
 class TWaitCursor {
  public:
@@ -112,15 +115,42 @@ void TNavigator::AddToHistory(const std::string& location) {
   state_.HistoryIndex = static_cast<int>(h.size()) - 1;
 }
 
+bool TNavigator::ShownKeyUnchanged() const {
+  if (!shown_.Valid || state_.RootMode || shown_.Root != state_.CurRoot || shown_.Key != state_.CurKey) return false;
+  TVkReg reg;
+  reg.Access = KEY_READ;
+  KeyInfo now;
+  if (!reg.OpenPath(shown_.Root, shown_.Key, false) || !reg.GetKeyInfo(now)) return false;
+  const KeyInfo& was = shown_.Info;
+  return now.NumSubKeys == was.NumSubKeys && now.NumValues == was.NumValues &&
+         now.LastWriteTime.dwLowDateTime == was.LastWriteTime.dwLowDateTime &&
+         now.LastWriteTime.dwHighDateTime == was.LastWriteTime.dwHighDateTime;
+}
+
+namespace {
+// Counts a running navigation for its lifetime, also when it unwinds.
+class TBusy {
+ public:
+  explicit TBusy(int& count) : count_(count) { ++count_; }
+  ~TBusy() { --count_; }
+  TBusy(const TBusy&) = delete;
+  TBusy& operator=(const TBusy&) = delete;
+
+ private:
+  int& count_;
+};
+}  // namespace
+
 void TNavigator::Navigate(const std::string& command, std::string path, bool addToHistory, bool allowRootPrefix) {
+  TBusy busy(busy_);
+  shown_.Valid = false;
   if (!IsPredefinedRoot(state_.CurRoot)) {
     ShowMsg("Invalid root key!", "Hivelark", MsgError);
     state_.CurRoot = RootCurrentUser;
   }
   std::string& curKey = state_.CurKey;
-  if (curKey.empty()) curKey = "\\";
+  curKey = AbsoluteKeyPath(curKey);  // a relative CurKey would grow with every fallback
   state_.RootMode = false;
-  if (curKey.back() != '\\') curKey += '\\';
 
   if (command == "CDUP") curKey = ParentPath(curKey);
   if (command == "UPD" && path.empty() && model_.Count() > 0) path = view_.FirstSelectedCaption();
@@ -153,6 +183,10 @@ void TNavigator::Navigate(const std::string& command, std::string path, bool add
       if (addToHistory && command != "UPD") AddToHistory(location);
       FillKeyRows(reg);
       FillValueRows(reg);
+      ++reads_;
+      shown_.Valid = reg.GetKeyInfo(shown_.Info);
+      shown_.Root = state_.CurRoot;
+      shown_.Key = curKey;
       model_.Sort(state_.SortMethod);
       view_.EndFill();
       if (model_.Count() > 0) FocusRow(command == "CD" ? model_.Caption(0) : path);
@@ -174,7 +208,7 @@ void TNavigator::FillKeyRows(TVkReg& reg) {
   std::string lastTimeLine;
   bool haveLast = false;
   for (const std::string& name : names_) {
-    TRegRow row{name, "", "Key", "", ImageKey};
+    TRegRow row{name, "", "Key", "", ImageKey, model_.Count()};
     if (state_.QueryKeyInfo) {
       KeyInfo info;
       if (reg.OpenKey(state_.CurKey + name, false) && reg.GetKeyInfo(info)) {
@@ -205,6 +239,7 @@ void TNavigator::FillValueRows(TVkReg& reg) {
   SortNamesLocale(names_);
   model_.Rows.reserve(model_.Rows.size() + names_.size());
   const TTypeFormats formats = state_.TypeFormats();
+  static const TEnvExpander expand = ExpandEnvironmentText;
   for (const std::string& name : names_) {
     // One read gives size, type and data; a value gone meanwhile shows size 0 and type 0.
     DWORD size = 0, type = 0;
@@ -214,10 +249,13 @@ void TNavigator::FillValueRows(TVkReg& reg) {
     row.Name = name;
     row.Size = std::to_string(size);
     row.Type = TypeColumnText(type, formats);
-    row.Data = ValueDataText(data, type, type, formats);
+    row.Data = FormatValueData(data, type, type, formats, expand, RowTextLimit);
     row.Image = type <= 11 ? static_cast<int>(type) : 0;
+    row.ListIndex = model_.Count();
     model_.Rows.push_back(std::move(row));
   }
+  // One huge value must not keep its buffer for the rest of the run.
+  if (data_.size() > ReadBufferKeep) std::vector<char>().swap(data_);
 }
 
 void TNavigator::Fallback(const std::string& location) {
@@ -231,13 +269,18 @@ void TNavigator::Fallback(const std::string& location) {
           h.end());
   if (state_.HistoryIndex >= static_cast<int>(h.size())) state_.HistoryIndex = static_cast<int>(h.size()) - 1;
   if (state_.CurKey == "\\") return;
+  // Every step goes at least one level up, so the fallback ends at the root at the latest
+  // (a key that exists but does not open for reading is passed over too).
+  const std::string failed = AbsoluteKeyPath(state_.CurKey);
+  std::string key = ParentPath(failed);
   {
     TVkReg reg;
     reg.Access = KEY_READ;
     (void)reg.OpenPath(state_.CurRoot, "\\", false);
-    while (state_.CurKey != "\\" && !reg.KeyExists(state_.CurKey)) state_.CurKey = ParentPath(state_.CurKey);
+    while (key != "\\" && !reg.KeyExists(key)) key = ParentPath(key);
   }
-  Navigate("CD", state_.CurKey, true, false);
+  state_.CurKey = key;
+  Navigate("CD", key, true, false);
 }
 
 std::string TNavigator::ResolvePath(const std::string& input) const {

@@ -57,6 +57,13 @@ class TNavigator {
   void FocusRow(const std::string& caption);
   // Long root name followed by CurKey.
   std::string LocationText() const;
+  // True while Navigate runs (its messages included), so that nothing starts another.
+  bool Busy() const { return busy_ > 0; }
+  // Whether the key on show is as it was read: its own last write time and its subkey and
+  // value counts (one query). False in the root list and after a failed read.
+  bool ShownKeyUnchanged() const;
+  // How many times the rows of a key were read, for the checks that a start reads once.
+  int Reads() const { return reads_; }
 
   // Whether the write time is part of key information lines (NT family); tests may change it.
   bool NtFamily;
@@ -72,7 +79,20 @@ class TNavigator {
   TNavView& view_;
   std::vector<std::string> names_;  // reused name list, so big keys do not reallocate per call
   std::vector<char> data_;          // reused value buffer: one read per value
+  int busy_ = 0;
+  int reads_ = 0;
+  // What the shown key was like when it was read.
+  struct TShown {
+    bool Valid = false;
+    RootKey Root = 0;
+    std::string Key;
+    KeyInfo Info;
+  } shown_;
 };
+
+// Display texts of a row are cut to this many characters: the list shows far fewer, and
+// a pattern repeating a long text must not build a huge row.
+constexpr std::size_t RowTextLimit = 4096;
 
 // Sorts names in the user's locale order, case ignored (as CompareStringA with NORM_IGNORECASE).
 void SortNamesLocale(std::vector<std::string>& names);

@@ -31,16 +31,37 @@ static unsigned long long SizeNumber(const std::string& size) {
 }
 
 void TRegPaneModel::Sort(int sortMethod) {
-  if (sortMethod < 0 || sortMethod > 3) return;
   auto firstValue = std::find_if(Rows.begin(), Rows.end(), [](const TRegRow& r) { return r.IsValue(); });
   auto less = [sortMethod](const TRegRow& a, const TRegRow& b) {
+    int c = 0;
     switch (sortMethod) {
-      case 0: return CompareTextAscii(a.Name, b.Name) < 0;
-      case 1: return SizeNumber(a.Size) < SizeNumber(b.Size);
-      case 2: return CompareTextAscii(a.Type, b.Type) < 0;
-      default: return CompareTextAscii(a.Data, b.Data) < 0;
+      case 0: c = CompareTextAscii(a.Name, b.Name); break;
+      case 1: {
+        const unsigned long long x = SizeNumber(a.Size), y = SizeNumber(b.Size);
+        c = x < y ? -1 : (x > y ? 1 : 0);
+        break;
+      }
+      case 2: c = CompareTextAscii(a.Type, b.Type); break;
+      case 3: c = CompareTextAscii(a.Data, b.Data); break;
+      default: break;
     }
+    return c != 0 ? c < 0 : a.ListIndex < b.ListIndex;
   };
   if (std::is_sorted(firstValue, Rows.end(), less)) return;
-  std::stable_sort(firstValue, Rows.end(), less);
+  std::sort(firstValue, Rows.end(), less);
+}
+
+int TRegPaneModel::FindPrefix(const std::string& prefix, int start) const {
+  const int count = Count();
+  if (count == 0 || prefix.empty()) return -1;
+  if (start < 0 || start >= count) start = 0;
+  for (int k = 0; k < count; ++k) {
+    const int i = (start + k) % count;
+    const std::string& name = Rows[static_cast<std::size_t>(i)].Name;
+    if (name.size() >= prefix.size() &&
+        CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, name.data(), static_cast<int>(prefix.size()),
+                       prefix.data(), static_cast<int>(prefix.size())) == CSTR_EQUAL)
+      return i;
+  }
+  return -1;
 }

@@ -13,6 +13,7 @@ struct TRegRow {
   std::string Type;
   std::string Data;
   int Image = 0;
+  int ListIndex = 0;  // place in the order the rows were listed (by name)
 
   bool IsParent() const { return Image == ImageParent; }
   bool IsKey() const { return Image == ImageKey; }
@@ -31,6 +32,9 @@ class TRegPaneModel {
   int Find(const std::string& caption) const;
   // Orders the rows: the parent row, the key rows as listed, then the value rows by the
   // given column (0 Name, 1 Size as a number, 2 Type, 3 Value Data; any other: as listed).
-  // Stable, so equal rows keep their listed order.
+  // Rows that compare equal stand in their listed order, whatever order they had before.
   void Sort(int sortMethod);
+  // The first row from start on (wrapping round) whose name begins with prefix, case
+  // ignored; -1 when none does.
+  int FindPrefix(const std::string& prefix, int start) const;
 };

@@ -134,10 +134,10 @@ std::string ExpandFormatCode(char code, std::string_view data, std::uint32_t rea
 }
 
 std::string ExpandPattern(std::string_view pattern, std::string_view data, std::uint32_t realType,
-                          std::uint32_t formatType, const TEnvExpander& expand) {
+                          std::uint32_t formatType, const TEnvExpander& expand, std::size_t maxLength) {
   std::string text;
   std::size_t i = 0;
-  while (i < pattern.size()) {
+  while (i < pattern.size() && text.size() < maxLength) {
     if (pattern[i] == '%' && i + 1 < pattern.size()) {
       text += ExpandFormatCode(pattern[i + 1], data, realType, formatType, expand);
       i += 2;
@@ -146,11 +146,12 @@ std::string ExpandPattern(std::string_view pattern, std::string_view data, std::
       ++i;
     }
   }
+  if (text.size() > maxLength) text.resize(maxLength);
   return text;
 }
 
 std::string FormatValueData(std::string_view data, std::uint32_t realType, std::uint32_t formatType,
-                            const TTypeFormats& formats, const TEnvExpander& expand) {
+                            const TTypeFormats& formats, const TEnvExpander& expand, std::size_t maxLength) {
   if (data.empty()) return "** Zero Length " + TypeColumnText(realType, formats) + " Data **";
-  return ExpandPattern(formats.Pattern(formatType), data, realType, formatType, expand);
+  return ExpandPattern(formats.Pattern(formatType), data, realType, formatType, expand, maxLength);
 }

@@ -44,13 +44,17 @@ inline std::string TypeColumnText(std::uint32_t type, const TTypeFormats& format
 
 // The Value Data line of a value whose data (exactly the bytes the ANSI registry read
 // returns) has the type realType, rendered with the pattern of formatType. Empty data gives
-// "** Zero Length <type text> Data **" whatever the pattern.
+// "** Zero Length <type text> Data **" whatever the pattern. The line is cut to maxLength
+// characters; the walk stops as soon as it has them.
 std::string FormatValueData(std::string_view data, std::uint32_t realType, std::uint32_t formatType,
-                            const TTypeFormats& formats, const TEnvExpander& expand = {});
+                            const TTypeFormats& formats, const TEnvExpander& expand = {},
+                            std::size_t maxLength = std::string::npos);
 
-// The pattern walk alone: every "%c" becomes ExpandFormatCode(c), everything else is copied.
+// The pattern walk alone: every "%c" becomes ExpandFormatCode(c), everything else is copied,
+// until the text holds maxLength characters.
 std::string ExpandPattern(std::string_view pattern, std::string_view data, std::uint32_t realType,
-                          std::uint32_t formatType, const TEnvExpander& expand = {});
+                          std::uint32_t formatType, const TEnvExpander& expand = {},
+                          std::size_t maxLength = std::string::npos);
 
 // The text of one format code for the value.
 std::string ExpandFormatCode(char code, std::string_view data, std::uint32_t realType, std::uint32_t formatType,

@@ -1,9 +1,12 @@
 #include "settings/Settings.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <span>
 #include <variant>
+
+#include <windows.h>
 
 #include "lib/VkFuncLib.h"
 #include "settings/VkIni.h"
@@ -158,8 +161,13 @@ const TEntry<TWindowPlacement> KeyTreeCatalogue[] = {
     {KeyTreeWndProp, "State", TKind::State, 0, nullptr, PlacementField<&P::State>},
 };
 
-int CentredTruncated(int screen, int size) { return (screen - size) / 2; }
-int CentredRounded(int screen, int size) { return static_cast<int>(std::lround(screen / 2.0 - size / 2.0)); }
+// The default position centres the window of the size just read, as far as it fits the
+// screen: a huge saved width must not push the default position off the screen.
+int Fitted(int screen, int size) { return std::clamp(size, 0, std::max(0, screen)); }
+int CentredTruncated(int screen, int size) { return (screen - Fitted(screen, size)) / 2; }
+int CentredRounded(int screen, int size) {
+  return static_cast<int>(std::lround(screen / 2.0 - Fitted(screen, size) / 2.0));
+}
 
 // The catalogue defaults; placement Left and Top are 0 (they need the screen).
 template <class T>
@@ -224,8 +232,10 @@ void LoadEntries(const TVkIni& ini, std::span<const TEntry<T>> entries, T& targe
         *std::get<bool*>(ref) = ini.ReadBool(e.Section, e.Key, e.Number != 0);
         break;
       case TKind::Text:
-      case TKind::KeyPath:
         *std::get<std::string*>(ref) = ini.ReadString(e.Section, e.Key, e.Text);
+        break;
+      case TKind::KeyPath:
+        *std::get<std::string*>(ref) = AbsoluteKeyPath(ini.ReadString(e.Section, e.Key, e.Text));
         break;
       case TKind::RootIndex:
         // Kept even when out of range: the navigation reports and corrects a bad root.
@@ -243,7 +253,7 @@ void LoadEntries(const TVkIni& ini, std::span<const TEntry<T>> entries, T& targe
 // State always, then Left, Top, Width and Height unless maximized.
 template <class T>
 std::size_t SavePlacement(const TVkIni& ini, std::span<const TEntry<T>> entries, std::size_t first, T& source,
-                          bool maximized) {
+                          bool maximized, bool& ok) {
   const TEntry<T>* state = nullptr;
   const TEntry<T>* left = nullptr;
   const TEntry<T>* top = nullptr;
@@ -273,7 +283,7 @@ std::size_t SavePlacement(const TVkIni& ini, std::span<const TEntry<T>> entries,
     }
   }
   const auto write = [&](const TEntry<T>* e) {
-    if (e != nullptr) (void)ini.WriteInteger(e->Section, e->Key, *std::get<int*>(e->Member(source)));
+    if (e != nullptr) ok &= ini.WriteInteger(e->Section, e->Key, *std::get<int*>(e->Member(source)));
   };
   write(state);
   if (!maximized) {
@@ -286,38 +296,39 @@ std::size_t SavePlacement(const TVkIni& ini, std::span<const TEntry<T>> entries,
 }
 
 // Writes the entries from a copy of the settings, so that the caller's value stays as it
-// is. Write failures are ignored: a settings file that cannot be written costs the user
-// the settings, nothing else.
+// is. Every entry is tried; false when any write failed.
 template <class T>
-void SaveEntries(const TVkIni& ini, std::span<const TEntry<T>> entries, T source, bool maximized) {
+bool SaveEntries(const TVkIni& ini, std::span<const TEntry<T>> entries, T source, bool maximized) {
+  bool ok = true;
   for (std::size_t i = 0; i < entries.size();) {
     const TEntry<T>& e = entries[i];
     if (IsPlacement(e.Kind)) {
-      i = SavePlacement(ini, entries, i, source, maximized);
+      i = SavePlacement(ini, entries, i, source, maximized, ok);
       continue;
     }
     const TRef ref = e.Member(source);
     switch (e.Kind) {
       case TKind::Boolean:
-        (void)ini.WriteBool(e.Section, e.Key, *std::get<bool*>(ref));
+        ok &= ini.WriteBool(e.Section, e.Key, *std::get<bool*>(ref));
         break;
       case TKind::Text:
       case TKind::KeyPath:
-        (void)ini.WriteString(e.Section, e.Key,
+        ok &= ini.WriteString(e.Section, e.Key,
                               StoredSettingText(*std::get<std::string*>(ref), e.Kind == TKind::KeyPath));
         break;
       case TKind::RootIndex:
       case TKind::Color: {
         const std::uint32_t value = *std::get<std::uint32_t*>(ref) - (e.Kind == TKind::RootIndex ? RootBase : 0u);
-        (void)ini.WriteInteger(e.Section, e.Key, static_cast<std::int32_t>(value));
+        ok &= ini.WriteInteger(e.Section, e.Key, static_cast<std::int32_t>(value));
         break;
       }
       default:
-        (void)ini.WriteInteger(e.Section, e.Key, *std::get<int*>(ref));
+        ok &= ini.WriteInteger(e.Section, e.Key, *std::get<int*>(ref));
         break;
     }
     ++i;
   }
+  return ok;
 }
 
 bool IsLineBreak(char c) { return c == '\r' || c == '\n'; }
@@ -334,9 +345,40 @@ void LoadSettings(const std::string& iniPath, TSettings& settings, int screenWid
   LoadEntries(ini, Catalogue(), settings, screenWidth, screenHeight);
 }
 
-void SaveSettings(const std::string& iniPath, const TSettings& settings, bool maximized) {
+void ClampPaneSizes(TSettings& settings, int screenHeight) {
+  for (int& w : settings.ColumnWidths) w = std::clamp(w, MinColumnWidth, MaxColumnWidth);
+  for (int& w : settings.BmkColumnWidths) w = std::clamp(w, MinColumnWidth, MaxColumnWidth);
+  settings.BookmarkHeight = std::clamp(settings.BookmarkHeight, MinBookmarkHeight, std::max(MinBookmarkHeight, screenHeight));
+}
+
+bool SaveSettings(const std::string& iniPath, const TSettings& settings, bool maximized) {
+  // The profile functions may keep a write in a cache and report success for a file that
+  // cannot be written, so the file is first opened for writing the way they will open it.
+  const HANDLE file = CreateFileA(iniPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
   const TVkIni ini(iniPath);
-  SaveEntries(ini, Catalogue(), settings, maximized);
+  return SaveEntries(ini, Catalogue(), settings, maximized);
+}
+
+std::string AbsoluteKeyPath(const std::string& path) {
+  std::string key = path;
+  if (key.empty() || key.front() != '\\') key.insert(key.begin(), '\\');
+  if (key.back() != '\\') key += '\\';
+  return key;
+}
+
+TWindowPlacement FitPlacement(const TWindowPlacement& placement, const RECT& workArea, int minWidth, int minHeight) {
+  TWindowPlacement p = placement;
+  const int areaWidth = std::max(1, static_cast<int>(workArea.right - workArea.left));
+  const int areaHeight = std::max(1, static_cast<int>(workArea.bottom - workArea.top));
+  p.Width = std::clamp(p.Width, std::min(minWidth, areaWidth), areaWidth);
+  p.Height = std::clamp(p.Height, std::min(minHeight, areaHeight), areaHeight);
+  p.Left = std::clamp(p.Left, static_cast<int>(workArea.left), static_cast<int>(workArea.right) - p.Width);
+  p.Top = std::clamp(p.Top, static_cast<int>(workArea.top), static_cast<int>(workArea.bottom) - p.Height);
+  if (p.State == 1) p.State = 0;  // a window closed minimized comes back in its normal state
+  return p;
 }
 
 void LoadKeyTreePlacement(const std::string& iniPath, TWindowPlacement& placement, int screenWidth, int screenHeight) {
@@ -344,9 +386,9 @@ void LoadKeyTreePlacement(const std::string& iniPath, TWindowPlacement& placemen
   LoadEntries<TWindowPlacement>(ini, KeyTreeCatalogue, placement, screenWidth, screenHeight);
 }
 
-void SaveKeyTreePlacement(const std::string& iniPath, const TWindowPlacement& placement, bool maximized) {
+bool SaveKeyTreePlacement(const std::string& iniPath, const TWindowPlacement& placement, bool maximized) {
   const TVkIni ini(iniPath);
-  SaveEntries<TWindowPlacement>(ini, KeyTreeCatalogue, placement, maximized);
+  return SaveEntries<TWindowPlacement>(ini, KeyTreeCatalogue, placement, maximized);
 }
 
 std::string StoredSettingText(const std::string& value, bool keyPath) {

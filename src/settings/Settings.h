@@ -7,6 +7,8 @@
 // Bad settings never stop the program: a missing or unreadable file, a missing key or a
 // text that is no number gives the catalogue's default. Values that are out of range
 // (a root index above 6, an unknown mode) are kept as read; their users correct them.
+#include <windows.h>
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -77,24 +79,42 @@ struct TSettings {
 // ProgramFolder() + "Hivelark.ini".
 std::string SettingsFileName();
 
+// Limits that keep both panes and every column reachable whatever the file says.
+constexpr int MinColumnWidth = 16;
+constexpr int MaxColumnWidth = 2000;
+constexpr int MinBookmarkHeight = 2 * 17;  // the pane's title strip and one row
+
 // Reads every key of the catalogue from the file, in the catalogue's order. Missing keys
 // take the catalogue's defaults, with two exceptions: the column widths default to the
 // widths they hold on entry (pre-fill them with the columns' current widths), and
 // Window.Left / Window.Top default to centring the window just read on the given screen,
-// ((screen - size) / 2, truncated).
+// ((screen - size) / 2, truncated, the size cut to the screen). CurKey is brought into its
+// form (leading and trailing "\").
 void LoadSettings(const std::string& iniPath, TSettings& settings, int screenWidth, int screenHeight);
+// Clamps the column widths and the bookmark pane height to the limits above (the height
+// also to the screen), so that no saved size can hide a pane or a column.
+void ClampPaneSizes(TSettings& settings, int screenHeight);
 // Writes every key back in the same order, integers in decimal. Of the placement,
 // "State" is written first and always; "Left", "Top", "Width" and "Height" follow only
 // when the window is not maximized, so the file keeps the last normal placement. Text that
-// the file could not hold as it is is stored safely (see StoredSettingText).
-void SaveSettings(const std::string& iniPath, const TSettings& settings, bool maximized);
+// the file could not hold as it is is stored safely (see StoredSettingText). False when
+// the file cannot be written (read-only, locked, its folder read-only or missing).
+[[nodiscard]] bool SaveSettings(const std::string& iniPath, const TSettings& settings, bool maximized);
+
+// A key path in its stored form: "\" in front and behind ("A\B" gives "\A\B\", "" gives "\").
+std::string AbsoluteKeyPath(const std::string& path);
+
+// The placement moved and sized to lie on the work area: the size at least minWidth by
+// minHeight (or the whole area when smaller) and at most the area, the window wholly on
+// it; a minimized state (1) becomes normal (0).
+TWindowPlacement FitPlacement(const TWindowPlacement& placement, const RECT& workArea, int minWidth, int minHeight);
 
 // The key tree window's placement in section "KeyTree.WndProp"; every field is set.
 // Defaults 550 x 500, state 0, centred on the screen (half the screen minus half the
 // window, rounded).
 void LoadKeyTreePlacement(const std::string& iniPath, TWindowPlacement& placement, int screenWidth, int screenHeight);
 // "State" always, then "Left", "Top", "Width", "Height" unless maximized.
-void SaveKeyTreePlacement(const std::string& iniPath, const TWindowPlacement& placement, bool maximized);
+[[nodiscard]] bool SaveKeyTreePlacement(const std::string& iniPath, const TWindowPlacement& placement, bool maximized);
 
 // The text written for a setting. The profile functions would store a line break raw,
 // which breaks the file, and strip blanks and one pair of matching quotes from what they

@@ -71,9 +71,11 @@ TEST_F(MainWindow, ShowsTheRowsOfTheKeyInItsColumns) {
   MoveWindow(form.Handle(), 0, 0, 1200, 600, TRUE);
   form.DrawPathBar("");
   EXPECT_EQ(form.PathBarText(), "HKEY_CURRENT_USER" + Path("K"));
+  // Too narrow even for the short form: the tail of the path behind an ellipsis.
   MoveWindow(form.Handle(), 0, 0, 300, 600, TRUE);
   form.DrawPathBar("");
-  EXPECT_EQ(form.PathBarText(), "HKCU" + Path("K"));
+  EXPECT_EQ(form.PathBarText().substr(0, 3), "...");
+  EXPECT_EQ(form.PathBarText().substr(form.PathBarText().size() - 3), "\\K\\");
   EXPECT_EQ(form.PathBarCountText(), "2 Items");  // the parent row is not counted
   HWND header = ListView_GetHeader(List());
   EXPECT_EQ(Header_GetItemCount(header), 4);

@@ -78,7 +78,7 @@ TEST_F(SettingsTest, SavedDefaultsGiveTheCatalogueInOrderInDecimal) {
   TSettings s;
   LoadSettings(Path(), s, ScreenW, ScreenH);
   s.Window.State = 0;
-  SaveSettings(Path(), s, false);
+  ASSERT_TRUE(SaveSettings(Path(), s, false));
   EXPECT_EQ(FileText(),
             "[General]\r\nSortMethod=3\r\nCurRoot=1\r\nCurKey=\\\r\nRootMode=0\r\nGridLines=0\r\n"
             "BackShowsRoot=1\r\nQueryKeyInfo=1\r\nConstDataNames=0\r\nAutoReread=1\r\nNotifySnd=\r\n"
@@ -97,7 +97,7 @@ TEST_F(SettingsTest, SavedDefaultsGiveTheCatalogueInOrderInDecimal) {
 
 TEST_F(SettingsTest, EverySettingSurvivesASaveAndLoad) {
   const TSettings saved = Changed();
-  SaveSettings(Path(), saved, false);
+  ASSERT_TRUE(SaveSettings(Path(), saved, false));
   TSettings loaded;
   LoadSettings(Path(), loaded, ScreenW, ScreenH);
   EXPECT_EQ(loaded, saved);
@@ -110,7 +110,7 @@ TEST_F(SettingsTest, EverySettingSurvivesASaveAndLoad) {
   quoted.TypeFmt[3] = "'%h'";
   quoted.TypeFmt[6] = "\"";
   quoted.TypeFmt[8] = "\"%h";
-  SaveSettings(Path(), quoted, false);
+  ASSERT_TRUE(SaveSettings(Path(), quoted, false));
   LoadSettings(Path(), loaded, ScreenW, ScreenH);
   EXPECT_EQ(loaded.TypeFmt, quoted.TypeFmt);
 }
@@ -133,7 +133,7 @@ TEST_F(SettingsTest, HexColourIsReadAndWrittenBackInDecimalAndBadValuesFallBack)
   EXPECT_EQ(s.Window, (TWindowPlacement{240, 16, 800, 600, 2}));  // Left centres the width read
   EXPECT_EQ(s.ColumnWidths[2], 71);
 
-  SaveSettings(Path(), s, false);
+  ASSERT_TRUE(SaveSettings(Path(), s, false));
   const std::vector<std::string> lines = FileLines();
   EXPECT_EQ(Line(lines, "BackColor="), "BackColor=16711680");
   EXPECT_EQ(Line(lines, "CurRoot="), "CurRoot=9");
@@ -145,13 +145,13 @@ TEST_F(SettingsTest, MaximizedSaveKeepsTheLastNormalPlacement) {
   WriteFileText("[WindowProp]\r\nLeft=10\r\nTop=20\r\nWidth=800\r\nHeight=600\r\nState=0\r\n");
   TSettings s;
   s.Window = {0, 0, 1280, 1024, 2};
-  SaveSettings(Path(), s, true);
+  ASSERT_TRUE(SaveSettings(Path(), s, true));
   TSettings loaded;
   LoadSettings(Path(), loaded, ScreenW, ScreenH);
   EXPECT_EQ(loaded.Window, (TWindowPlacement{10, 20, 800, 600, 2}));
 
   s.Window = {5, 6, 700, 500, 0};
-  SaveSettings(Path(), s, false);
+  ASSERT_TRUE(SaveSettings(Path(), s, false));
   LoadSettings(Path(), loaded, ScreenW, ScreenH);
   EXPECT_EQ(loaded.Window, s.Window);
 }
@@ -163,7 +163,7 @@ TEST_F(SettingsTest, TextsWithLineBreaksKeepTheFileValid) {
   s.NotifySnd = "C:\\Sounds\\ding.wav\r\n[Bookmark]\r\nMode=0";
   s.ListViewFont = "Tahoma,\n9";
   s.TypeFmt[4] = "%x\r";
-  SaveSettings(Path(), s, false);
+  ASSERT_TRUE(SaveSettings(Path(), s, false));
 
   for (const std::string& line : FileLines())
     EXPECT_TRUE(line.front() == '[' ? line.back() == ']' : line.find('=') != std::string::npos) << line;
@@ -210,8 +210,8 @@ TEST_F(SettingsTest, KeyTreePlacementCentresRoundedAndKeepsItWhenMaximized) {
   EXPECT_EQ(s.Window.Left, 192);
   EXPECT_EQ(s.Window.Top, 184);
 
-  SaveKeyTreePlacement(Path(), {30, 40, 600, 450, 0}, false);
-  SaveKeyTreePlacement(Path(), {0, 0, 1025, 769, 2}, true);
+  ASSERT_TRUE(SaveKeyTreePlacement(Path(), {30, 40, 600, 450, 0}, false));
+  ASSERT_TRUE(SaveKeyTreePlacement(Path(), {0, 0, 1025, 769, 2}, true));
   EXPECT_EQ(FileText(), "[KeyTree.WndProp]\r\nState=2\r\nLeft=30\r\nTop=40\r\nWidth=600\r\nHeight=450\r\n");
   LoadKeyTreePlacement(Path(), p, 1025, 769);
   EXPECT_EQ(p, (TWindowPlacement{30, 40, 600, 450, 2}));

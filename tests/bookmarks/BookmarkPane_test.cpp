@@ -352,6 +352,7 @@ TEST_F(BookmarkPaneTest, ContextMenuShowsAndGreysByListAndSelection) {
        {CM_BMK_BOOKMARK, CM_BMK_DELENTRY, CM_BMK_SELECTALL, CM_BMK_UNSELECTALL, CM_BMK_INVERTSEL}},
       {2, 3, {1}, true,
        {CM_BMK_JUMPHERE, CM_BMK_BOOKMARK, CM_BMK_DELENTRY, CM_BMK_SELECTALL, CM_BMK_UNSELECTALL, CM_BMK_INVERTSEL}},
+      // Back on the user bookmarks, the item put back for the other lists goes again.
       {0, 3, {1}, false,
        {CM_BMK_JUMPHERE, CM_BMK_COMMENT, CM_BMK_DELENTRY, CM_BMK_SELECTALL, CM_BMK_UNSELECTALL, CM_BMK_INVERTSEL}},
   };
@@ -431,7 +432,6 @@ TEST_F(BookmarkPaneTest, PaneCommandsOnTheShownList) {
     EXPECT_EQ(pane().Selection().size(), 3u);
     // Ctrl+R in the pane is its Update, not the registry pane's.
     pane().Lists(1).push_back(Item(1, 12, "\\Four\\"));
-    const std::string regKey = form().State().CurKey;
     EXPECT_TRUE(Key(Bmk(), 'R'));
     EXPECT_EQ(Rows(), 4);
   }

@@ -1,11 +1,13 @@
 // Benchmarks of the heavy paths beside their floor: the same work done with bare registry
 // calls. Prints figures and ratios; never fails.
 //
-//   hivelark_bench [--keys N] [--values N] [--runs N]
+//   hivelark_bench [--keys N] [--values N] [--runs N] [--bookmarks]
 //
 // Without arguments it measures a key of 10,000 subkeys and 10,000 values, then a key of
-// 100,000 values, so the growth from one to the other shows as well.
+// 100,000 values, so the growth from one to the other shows as well, then the bookmark
+// lists (bench_bookmarks.cpp). --bookmarks measures the bookmark lists only.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -175,8 +177,19 @@ void Measure(int keys, int values, int runs) {
 
 }  // namespace
 
+void MeasureBookmarks(int runs);
+
 int main(int argc, char** argv) {
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&icc);
   int keys = -1, values = -1, runs = 3;
+  bool bookmarksOnly = false;
+  for (int i = 1; i < argc; ++i)
+    if (!std::strcmp(argv[i], "--bookmarks")) bookmarksOnly = true;
+  if (bookmarksOnly) {
+    MeasureBookmarks(runs);
+    return 0;
+  }
   for (int i = 1; i + 1 < argc; i += 2) {
     if (!std::strcmp(argv[i], "--keys")) keys = std::atoi(argv[i + 1]);
     else if (!std::strcmp(argv[i], "--values")) values = std::atoi(argv[i + 1]);
@@ -187,6 +200,7 @@ int main(int argc, char** argv) {
   } else {
     Measure(10000, 10000, runs);
     Measure(0, 100000, runs);
+    MeasureBookmarks(runs);
   }
   RegDeleteKeyA(HKEY_CURRENT_USER, BenchRoot);
   return 0;

@@ -11,6 +11,8 @@
 #define IDC_ABOUT_HELPLINK 206
 #define IDC_ABOUT_READMELINK 207
 #define IDC_ABOUT_TITLE 208
+#define IDM_BMKPOPUP 210
+#define IDA_BMKPANE 211
 
 #define IDC_BMK_LISTVIEW 110
 #define IDC_BMK_STRIP 111
@@ -64,5 +66,16 @@
 #define CM_CLIPCUT 1112
 #define CM_CLIPCOPY 1113
 #define CM_CLIPPASTE 1114
+// Bookmark pane context menu
+#define CM_BMK_JUMPHERE 1300
+#define CM_BMK_BOOKMARK 1301
+#define CM_BMK_COMMENT 1302
+#define CM_BMK_DELENTRY 1303
+#define CM_BMK_SELECTALL 1304
+#define CM_BMK_UNSELECTALL 1305
+#define CM_BMK_INVERTSEL 1306
+#define CM_BMK_LOADFILE 1307
+#define CM_BMK_SAVEFILE 1308
+#define CM_BMK_UPDATE 1309
 // History items of the pop-up: CM_HISTORY0 + history index
 #define CM_HISTORY0 1200

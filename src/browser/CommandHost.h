@@ -55,4 +55,7 @@ class TSubsystem {
   virtual bool Notify(const NMHDR& header, LPARAM lp, LRESULT& result) { return false; }
   // A menu is about to open: the subsystem may change its items (captions, visibility).
   virtual void MenuOpening(HMENU menu) {}
+  // A key message from the message loop, before the main window's shortcuts: a subsystem
+  // whose control has the focus may turn it into its own command; true when it did.
+  virtual bool TranslateKey(MSG& msg) { return false; }
 };

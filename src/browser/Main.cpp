@@ -232,6 +232,8 @@ void TFormHivelark::ShowStartLocation(const std::string& argument) {
 }
 
 bool TFormHivelark::TranslateShortcut(MSG& msg) {
+  for (TSubsystem* s : subsystems_)
+    if (s->TranslateKey(msg)) return true;
   return accel_ && hwnd_ && TranslateAcceleratorA(hwnd_, accel_, &msg) != 0;
 }
 

@@ -1,3 +1,3 @@
 #include "commands/Hivelark.h"
 
-THivelark::THivelark() {}
+THivelark::THivelark() : bookmarks_(form_) { form_.AddSubsystem(bookmarks_); }

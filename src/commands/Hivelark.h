@@ -1,6 +1,7 @@
 #pragma once
 // The whole program: the main window with every subsystem joined to it. This is the one
 // place that knows all subsystems; each of them sees only the main window's host interface.
+#include "bookmarks/BookmarkPane.h"
 #include "browser/Main.h"
 
 class THivelark {
@@ -10,7 +11,9 @@ class THivelark {
   THivelark& operator=(const THivelark&) = delete;
 
   TFormHivelark& Form() { return form_; }
+  TBookmarkPane& Bookmarks() { return bookmarks_; }
 
  private:
-  TFormHivelark form_;
+  TFormHivelark form_;  // first: the subsystems below are made with it
+  TBookmarkPane bookmarks_;
 };

@@ -1,5 +1,9 @@
 #include "lib/VkDialogs.h"
 
+#include <windows.h>
+#include <commdlg.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -70,7 +74,40 @@ class TPlatformInteraction : public TVkInteraction {
 
 TVkInteraction* g_installed = nullptr;
 
+bool RunFileDialog(const TFileDialogSpec& spec, std::string& fileName, bool save) {
+  std::string filter = spec.Filter;
+  for (char& c : filter)
+    if (c == '|') c = '\0';
+  filter.push_back('\0');
+  std::vector<char> name(32768, '\0');
+  fileName.copy(name.data(), std::min(fileName.size(), name.size() - 1));
+  OPENFILENAMEA ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = AppHandle;
+  ofn.lpstrFilter = filter.c_str();
+  ofn.nFilterIndex = static_cast<DWORD>(spec.FilterIndex);
+  ofn.lpstrFile = name.data();
+  ofn.nMaxFile = static_cast<DWORD>(name.size());
+  ofn.lpstrInitialDir = spec.InitialDir.empty() ? nullptr : spec.InitialDir.c_str();
+  ofn.lpstrDefExt = spec.DefaultExt.empty() ? nullptr : spec.DefaultExt.c_str();
+  ofn.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_EXPLORER | OFN_ENABLESIZING;
+  if (save && spec.OverwritePrompt) ofn.Flags |= OFN_OVERWRITEPROMPT;
+  if (!save) ofn.Flags |= OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+  const BOOL ok = save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
+  if (!ok) return false;
+  fileName = name.data();
+  return true;
+}
+
 }  // namespace
+
+bool TVkInteraction::OpenFileName(const TFileDialogSpec& spec, std::string& fileName) {
+  return RunFileDialog(spec, fileName, false);
+}
+
+bool TVkInteraction::SaveFileName(const TFileDialogSpec& spec, std::string& fileName) {
+  return RunFileDialog(spec, fileName, true);
+}
 
 TVkInteraction& PlatformInteraction() {
   static TPlatformInteraction platform;

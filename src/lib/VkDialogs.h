@@ -4,6 +4,16 @@
 // platform's dialogs; a test installs a responder that records the questions and answers.
 #include <string>
 
+// What a file open or save dialog starts with. The filter is written as pairs of a
+// description and a pattern, each ended by "|" ("Bookmark files (*.bmk)|*.bmk|").
+struct TFileDialogSpec {
+  std::string Filter;
+  int FilterIndex = 1;        // 1-based
+  std::string DefaultExt;     // without the dot; empty for none
+  std::string InitialDir;     // empty: the platform's choice
+  bool OverwritePrompt = false;  // save: ask before replacing a file
+};
+
 class TVkInteraction {
  public:
   virtual ~TVkInteraction() = default;
@@ -11,13 +21,17 @@ class TVkInteraction {
   virtual int Message(const std::string& text, const std::string& caption, unsigned flags) = 0;
   // The one-line prompt; true with the typed text on OK, false (text unchanged) otherwise.
   virtual bool Prompt(const std::string& prompt, std::string& text) = 0;
+  // The common open and save dialogs; true with the chosen name on OK (fileName is also
+  // the name the dialog starts with). The default is the platform's dialog.
+  virtual bool OpenFileName(const TFileDialogSpec& spec, std::string& fileName);
+  virtual bool SaveFileName(const TFileDialogSpec& spec, std::string& fileName);
 };
 
 // The interaction in force: the installed one, else the platform's.
 TVkInteraction& Interaction();
 // Installs an interaction (null restores the platform's); returns the one it replaces.
 TVkInteraction* SetInteraction(TVkInteraction* interaction);
-// The platform's own: MessageBoxA and dialog resource 1001.
+// The platform's own: MessageBoxA, dialog resource 1001 and the common file dialogs.
 TVkInteraction& PlatformInteraction();
 
 // Asks for one line of text; see TVkInteraction::Prompt.

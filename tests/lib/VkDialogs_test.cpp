@@ -371,3 +371,40 @@ TEST(RealMessageBox, ShowsLineBreaksAndReturnsTheButton) {
     EXPECT_EQ(owner, script.Owner());
   }
 }
+
+TEST(FileDialogs, ThePlatformDialogsReturnTheNameTypedIn) {
+  constexpr int FileNameBox = 0x47C;  // the file name field of the common dialogs
+  TScratchFolder folder;
+  const std::string existing = folder.File("pick.bmk");
+  TScratchFolder::Write(existing, "x");
+  TFileDialogSpec spec;
+  spec.Filter = "Registry files (*.reg)|*.reg|Bookmark files (*.bmk)|*.bmk|All files (*.*)|*.*|";
+  spec.FilterIndex = 2;
+  spec.InitialDir = folder.Path();
+  auto typeAndPress = [](const std::string& text, int button) {
+    return std::vector<TDialogScript::Step>{
+        [text](HWND d) { SetDlgItemTextA(d, FileNameBox, text.c_str()); },
+        [button](HWND d) { SendMessageA(d, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0); }};
+  };
+  {
+    TDialogScript script(typeAndPress(existing, IDOK));
+    std::string name;
+    EXPECT_TRUE(PlatformInteraction().OpenFileName(spec, name));
+    EXPECT_EQ(name, existing);
+    EXPECT_FALSE(script.Forced());
+  }
+  {
+    spec.DefaultExt = "bmk";
+    TDialogScript script(typeAndPress(folder.File("saved"), IDOK));
+    std::string name;
+    EXPECT_TRUE(PlatformInteraction().SaveFileName(spec, name));
+    EXPECT_EQ(name, folder.File("saved.bmk"));  // the default extension is added
+    EXPECT_FALSE(script.Forced());
+  }
+  {
+    TDialogScript script(typeAndPress("ignored", IDCANCEL));
+    std::string name = "kept";
+    EXPECT_FALSE(PlatformInteraction().SaveFileName(spec, name));
+    EXPECT_EQ(name, "kept");
+  }
+}

@@ -78,6 +78,27 @@ bool ScriptedInteraction::Prompt(const std::string& prompt, std::string& text) {
   return answer.first;
 }
 
+namespace {
+bool FileAnswer(std::deque<std::string>& answers, std::string& fileName) {
+  if (answers.empty()) return false;
+  const std::string answer = answers.front();
+  answers.pop_front();
+  if (answer.empty()) return false;
+  fileName = answer;
+  return true;
+}
+}  // namespace
+
+bool ScriptedInteraction::OpenFileName(const TFileDialogSpec& spec, std::string& fileName) {
+  OpenDialogs.push_back(spec);
+  return FileAnswer(OpenAnswers, fileName);
+}
+
+bool ScriptedInteraction::SaveFileName(const TFileDialogSpec& spec, std::string& fileName) {
+  SaveDialogs.push_back(spec);
+  return FileAnswer(SaveAnswers, fileName);
+}
+
 DWORD ProcessHandleCount() {
   DWORD count = 0;
   GetProcessHandleCount(GetCurrentProcess(), &count);

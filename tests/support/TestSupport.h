@@ -48,11 +48,17 @@ class ScriptedInteraction : public TVkInteraction {
 
   int Message(const std::string& text, const std::string& caption, unsigned flags) override;
   bool Prompt(const std::string& prompt, std::string& text) override;
+  bool OpenFileName(const TFileDialogSpec& spec, std::string& fileName) override;
+  bool SaveFileName(const TFileDialogSpec& spec, std::string& fileName) override;
 
   std::vector<Question> Messages;
   std::vector<std::string> Prompts;
   std::deque<int> MessageAnswers;                        // default 1 (OK)
   std::deque<std::pair<bool, std::string>> PromptAnswers;  // default cancel
+  // File dialogs: each records what it was opened with; the answer is a file name, and
+  // no answer (or an empty name) cancels.
+  std::vector<TFileDialogSpec> OpenDialogs, SaveDialogs;
+  std::deque<std::string> OpenAnswers, SaveAnswers;
 
  private:
   TVkInteraction* previous_;

@@ -61,7 +61,7 @@ std::string SystemErrorText(DWORD code) {
 
 // A message that names a file: shown as it is, since ShowMsg would turn a "\n" inside a
 // path (C:\new\...) into a line break.
-void Report(const std::string& text, unsigned flags) { (void)Interaction().Message(text, "Hivelark", flags); }
+void Report(const std::string& text, unsigned flags) { (void)ShowPlainMsg(text, "Hivelark", flags); }
 
 }  // namespace
 

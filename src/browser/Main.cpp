@@ -411,7 +411,7 @@ void TFormHivelark::CloseGoesAhead(bool reportFailure) {
 }
 
 void TFormHivelark::ReportSettingsNotSaved() {
-  ShowMsg("Couldn't save the settings to\r\n" + SettingsFileName() +
+  ShowPlainMsg("Couldn't save the settings to\r\n" + SettingsFileName() +
               "\r\n\r\nThe file or its folder cannot be written.",
           "Hivelark", MsgError);
 }

@@ -263,7 +263,7 @@ void TNavigator::Fallback(const std::string& location) {
   model_.Rows.clear();
   view_.EndFill();
   view_.DrawPathBar("");
-  ShowMsg(location + "\r\n\r\n" + "Couldn't open key, jumping to nearest existing parent!", "Hivelark", MsgError);
+  ShowPlainMsg(location + "\r\n\r\n" + "Couldn't open key, jumping to nearest existing parent!", "Hivelark", MsgError);
   auto& h = state_.History;
   h.erase(std::remove_if(h.begin(), h.end(), [&location](const std::string& e) { return SameTextLocale(e, location); }),
           h.end());

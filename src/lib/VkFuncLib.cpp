@@ -24,6 +24,10 @@ int ShowMsg(const std::string& text, const std::string& caption, unsigned flags)
   return Interaction().Message(shown, caption, flags);
 }
 
+int ShowPlainMsg(const std::string& text, const std::string& caption, unsigned flags) {
+  return Interaction().Message(text, caption, flags);
+}
+
 static std::string& ProgramFolderOverride() {
   static std::string folder;
   return folder;

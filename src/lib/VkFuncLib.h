@@ -23,6 +23,9 @@ constexpr int MsgResultOk = 1, MsgResultYes = 6, MsgResultNo = 7;
 // Shows a message box (the two characters backslash and "n" become CR LF) and returns the
 // button pressed.
 int ShowMsg(const std::string& text, const std::string& caption = "Hivelark", unsigned flags = MsgError);
+// The same with the text exactly as given, for messages that name a file or a key: a path
+// holding "\n" (C:\new\...) must not break into lines.
+int ShowPlainMsg(const std::string& text, const std::string& caption = "Hivelark", unsigned flags = MsgError);
 
 // The folder of the program file, ending with "\"; settings, bookmarks, help and read-me
 // live there. SetProgramFolder points it elsewhere (tests use a temporary folder).

@@ -312,3 +312,12 @@ TEST_F(Navigation, ValueRowsReadEachValueWhateverItsSize) {
   nav.Navigate("UPD", "", true, false);
   EXPECT_EQ(model.Rows[1].Type, "REG_SZ");
 }
+
+TEST_F(Navigation, RowTextsStopAtTheirLimit) {
+  MakeValue("", "long", REG_SZ, std::string(100000, 'x') + '\0');
+  state.TypeFmt[REG_SZ].clear();
+  for (int i = 0; i < 500; ++i) state.TypeFmt[REG_SZ] += "%s";  // would be 50 MB
+  Cd(Path());
+  ASSERT_EQ(model.Count(), 2);
+  EXPECT_EQ(model.Rows[1].Data, std::string(RowTextLimit, 'x'));
+}

@@ -58,12 +58,18 @@ struct DataInfo {
   DWORD DataType = 0;
 };
 
+// Test seam: called by every name listing of the accessor right after it has queried the
+// key's counts and maxima and before it enumerates (none in the program). A test changes the
+// key here to reproduce names that grow in the meantime. Returns the hook it replaces.
+using TRegListingHook = void (*)(HKEY key);
+TRegListingHook SetRegListingHook(TRegListingHook hook);
+
 // A stateful accessor: a root, one open current key that relative paths and all value
 // operations use, and the access mask for opens. Nothing here throws or shows anything;
 // failures are false, -1, a null handle, the caller's default or an empty list.
 //
 // Path rule: a path starting with "\" (or an empty path) is based on Root, any other on
-// CurrentKey; an empty remainder names the base key itself.
+// CurrentKey; an empty remainder names the base key itself. Paths have no length limit.
 class TVkReg {
  public:
   TVkReg() = default;
@@ -114,6 +120,7 @@ class TVkReg {
   // The same into a buffer that callers reuse across values: it grows as needed and is
   // never shrunk, so a listing reads each value with one call. size is the byte count read.
   bool ReadValue(const std::string& name, std::vector<char>& buffer, DWORD& size, DWORD& type) const;
+  // Creates or replaces the value with exactly size bytes of buffer, whatever the type.
   bool WriteData(const std::string& name, const void* buffer, ValueType type, DWORD size) const;
   bool DeleteValue(const std::string& name) const;
   std::string ReadString(const std::string& name, const std::string& def) const;
@@ -131,6 +138,9 @@ class TVkReg {
     bool absolute;
   };
   Split SplitPath(const std::string& path) const;
+  // Opens (or creates, with the missing keys above it) rest below base into out; long paths
+  // are opened piece by piece. Returns the registry's result.
+  static LONG OpenSubKey(HKEY base, const std::string& rest, bool create, REGSAM access, HKEY& out);
   void CloseConnectedRoot();
   bool IsRootHandle(HKEY h) const;
 

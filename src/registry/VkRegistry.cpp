@@ -99,6 +99,17 @@ bool IsStringType(ValueType type) { return type == REG_SZ || type == REG_EXPAND_
 
 }  // namespace
 
+// The key names of a path, without the empty names of doubled, leading or trailing "\".
+static void AppendKeyNames(const std::string& path, std::vector<std::string>& names) {
+  std::size_t pos = 0;
+  while (pos <= path.size()) {
+    std::size_t end = path.find('\\', pos);
+    if (end == std::string::npos) end = path.size();
+    if (end > pos) names.emplace_back(path, pos, end - pos);
+    pos = end + 1;
+  }
+}
+
 TRegListingHook SetRegListingHook(TRegListingHook hook) {
   const TRegListingHook previous = g_listingHook;
   g_listingHook = hook;
@@ -166,6 +177,8 @@ bool TVkReg::CloseKey() {
   // connected root lives as long as the accessor.
   if (!IsRootHandle(current_)) r = RegCloseKey(current_);
   current_ = nullptr;
+  currentNames_.clear();
+  currentNamesKnown_ = false;
   return r == ERROR_SUCCESS;
 }
 
@@ -178,6 +191,8 @@ bool TVkReg::SetRootKey(HKEY root) {
     retiredRoots_.clear();
   }
   root_ = current_ = root;
+  currentNames_.clear();
+  currentNamesKnown_ = true;
   return result;
 }
 
@@ -189,6 +204,7 @@ bool TVkReg::ConnectRegistry(const std::string& machine) {
   if (rootOwned_) retiredRoots_.push_back(root_);
   root_ = h;
   rootOwned_ = true;
+  currentNamesKnown_ = false;  // the current key stays on the root it was opened on
   return true;
 }
 
@@ -212,7 +228,15 @@ bool TVkReg::OpenKey(const std::string& path, bool canCreate) {
   if (s.rest.empty()) {
     if (closePrev) RegCloseKey(prev);
     current_ = root_;
+    currentNames_.clear();
+    currentNamesKnown_ = true;
     return true;
+  }
+  std::vector<std::string> names;
+  const bool namesKnown = s.absolute || currentNamesKnown_;
+  if (namesKnown) {
+    if (!s.absolute) names = currentNames_;
+    AppendKeyNames(s.rest, names);
   }
   if (s.absolute && closePrev) {  // the previous key is not the base: release it first
     RegCloseKey(prev);
@@ -223,6 +247,8 @@ bool TVkReg::OpenKey(const std::string& path, bool canCreate) {
   const LONG r = OpenSubKey(s.base, s.rest, canCreate, Access, h);
   if (closePrev) RegCloseKey(prev);  // the previous key was the base of a relative path
   current_ = (r == ERROR_SUCCESS) ? h : nullptr;
+  currentNamesKnown_ = r == ERROR_SUCCESS && namesKnown;
+  currentNames_ = currentNamesKnown_ ? std::move(names) : std::vector<std::string>();
   return r == ERROR_SUCCESS;
 }
 
@@ -273,39 +299,46 @@ bool TVkReg::GetKeyInfo(KeyInfo& info) const {
   return true;
 }
 
-int TVkReg::GetKeyNames(std::vector<std::string>& names) const {
+int TVkReg::GetKeyNames(std::vector<std::string>& names) const { return ListNames(true, names, nullptr); }
+
+int TVkReg::GetValueNames(std::vector<std::string>& names) const { return ListNames(false, names, nullptr); }
+
+int TVkReg::ListNames(bool keys, std::vector<std::string>& names, bool* complete) const {
   names.clear();
   DWORD count = 0, maxLen = 0;
-  if (!current_ || RegQueryInfoKeyA(current_, nullptr, nullptr, nullptr, &count, &maxLen, nullptr, nullptr, nullptr,
-                                    nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+  const LONG q = !current_ ? ERROR_INVALID_HANDLE
+                 : keys    ? RegQueryInfoKeyA(current_, nullptr, nullptr, nullptr, &count, &maxLen, nullptr, nullptr,
+                                              nullptr, nullptr, nullptr, nullptr)
+                           : RegQueryInfoKeyA(current_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                                              &maxLen, nullptr, nullptr, nullptr);
+  if (q != ERROR_SUCCESS) {
+    if (complete) *complete = false;
     return 0;
+  }
   if (g_listingHook) g_listingHook(current_);
   names.reserve(count);
   // The maximum is in characters; a double-byte character takes two bytes of the buffer.
   std::string buffer(2 * static_cast<std::size_t>(maxLen) + 2, '\0'), name;
   for (DWORD i = 0; i < count; ++i) {
-    if (EnumName(buffer, name, [&](char* b, DWORD* len) {
-          return RegEnumKeyExA(current_, i, b, len, nullptr, nullptr, nullptr, nullptr);
-        }))
-      names.push_back(name);
+    const bool got = EnumName(buffer, name, [&](char* b, DWORD* len) {
+      return keys ? RegEnumKeyExA(current_, i, b, len, nullptr, nullptr, nullptr, nullptr)
+                  : RegEnumValueA(current_, i, b, len, nullptr, nullptr, nullptr, nullptr);
+    });
+    if (got) names.push_back(name);
+    else if (complete) *complete = false;
   }
   return static_cast<int>(names.size());
 }
 
-int TVkReg::GetValueNames(std::vector<std::string>& names) const {
+bool TVkReg::AbsoluteNames(const std::string& path, std::vector<std::string>& names) const {
   names.clear();
-  KeyInfo info;
-  if (!GetKeyInfo(info)) return 0;
-  if (g_listingHook) g_listingHook(current_);
-  names.reserve(info.NumValues);
-  std::string buffer(2 * static_cast<std::size_t>(info.MaxValueNameLen) + 1, '\0'), name;
-  for (DWORD i = 0; i < info.NumValues; ++i) {
-    if (EnumName(buffer, name, [&](char* b, DWORD* len) {
-          return RegEnumValueA(current_, i, b, len, nullptr, nullptr, nullptr, nullptr);
-        }))
-      names.push_back(name);
+  const Split s = SplitPath(path);
+  if (!s.absolute) {
+    if (!currentNamesKnown_ || !current_) return false;
+    names = currentNames_;
   }
-  return static_cast<int>(names.size());
+  AppendKeyNames(s.rest, names);
+  return true;
 }
 
 std::string TVkReg::GetUniqueName(const std::string& base) const {

@@ -131,6 +131,26 @@ class TVkReg {
   bool WriteMultiString(const std::string& name, const std::string& text) const;
   bool ChangeValueType(const std::string& name, ValueType newType) const;
 
+  // Key tree operations (VkRegTree.cpp). Each walks its keys through CurrentKey and puts the
+  // caller's CurrentKey back on every way out. None has a depth limit of its own.
+  //
+  // Deletes the key at path with all its subkeys and values; true when it no longer exists.
+  // A value that cannot be deleted is reported in a message box and the walk goes on. The
+  // root itself ("" or "\") is refused (false, nothing deleted).
+  [[nodiscard]] bool DeleteKey(const std::string& path);
+  // Copies the source key with everything below it into the target, creating the target and
+  // merging into what it holds; values keep their exact bytes and types. With move the source
+  // is deleted, but only after a complete copy. False, with nothing changed, when the paths
+  // are equal ignoring case, name a root, or one lies inside the other; false also when part
+  // of the copy failed. A source that does not exist gives an empty target and true.
+  [[nodiscard]] bool CopyKey(const std::string& source, const std::string& target, bool move);
+  // Moves the data and type of a value of the current key to a new name; true when the new
+  // name exists afterwards. Names equal ignoring case are refused (false, nothing changed).
+  [[nodiscard]] bool RenameValue(const std::string& oldName, const std::string& newName);
+  // The data bytes of all values of the key at path and of all keys below it, or -1 when the
+  // key does not open; "" and "\" measure the whole root.
+  std::int64_t GetKeySize(const std::string& path);
+
  private:
   struct Split {
     HKEY base;
@@ -143,9 +163,22 @@ class TVkReg {
   static LONG OpenSubKey(HKEY base, const std::string& rest, bool create, REGSAM access, HKEY& out);
   void CloseConnectedRoot();
   bool IsRootHandle(HKEY h) const;
+  // The names of the current key's subkeys (keys) or values; complete is cleared when the
+  // key could not be queried or a name could not be read.
+  int ListNames(bool keys, std::vector<std::string>& names, bool* complete) const;
+  // The key names of path counted from Root, as far as the accessor knows the current key's
+  // own path; false when a relative path's base is not known.
+  bool AbsoluteNames(const std::string& path, std::vector<std::string>& names) const;
+  void DeleteWalk(HKEY h);
+  bool CopyWalk(HKEY s, HKEY t, std::vector<char>& data);
+  std::int64_t SizeWalk(HKEY h);
 
   HKEY root_ = RootToHkey(RootCurrentUser);
   HKEY current_ = RootToHkey(RootCurrentUser);
+  // The key names from Root to CurrentKey as it was opened (for the tree operations' checks of
+  // relative paths); not known after a failed open or a connect.
+  std::vector<std::string> currentNames_;
+  bool currentNamesKnown_ = true;
   bool rootOwned_ = false;           // Root came from ConnectRegistry
   std::vector<HKEY> retiredRoots_;   // earlier connected roots, closed with the accessor
 };

@@ -115,14 +115,19 @@ void TVkReg::DeleteWalk(HKEY h) {
     }
   } deleteAtEnd{h};
   current_ = h;
+  // One query for both lists: deleting the subkeys does not change the values.
+  DWORD keys = 0, maxKey = 0, values = 0, maxValue = 0;
+  if (RegQueryInfoKeyA(h, nullptr, nullptr, nullptr, &keys, &maxKey, nullptr, &values, &maxValue, nullptr, nullptr,
+                       nullptr) != ERROR_SUCCESS)
+    return;
   std::vector<std::string> names;
-  (void)ListNames(true, names, nullptr);
+  EnumNames(h, true, keys, maxKey, names, nullptr);
   for (const std::string& name : names) {
     HKEY sub = nullptr;
     if (OpenSubKey(h, name, false, Access, sub) == ERROR_SUCCESS) DeleteWalk(sub);
     current_ = h;
   }
-  (void)ListNames(false, names, nullptr);
+  EnumNames(h, false, values, maxValue, names, nullptr);
   for (const std::string& name : names) {
     if (RegDeleteValueA(h, name.c_str()) == ERROR_SUCCESS) continue;
     char handle[32];
@@ -168,13 +173,15 @@ bool TVkReg::CopyKey(const std::string& source, const std::string& target, bool 
 
 bool TVkReg::CopyWalk(HKEY s, HKEY t, std::vector<char>& data) {
   bool complete = true;
-  // One query for the values' count and maxima; the values are copied after the subkeys.
-  DWORD count = 0, maxName = 0, maxData = 0;
-  const bool queried = RegQueryInfoKeyA(s, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &maxName,
-                                        &maxData, nullptr, nullptr) == ERROR_SUCCESS;
+  // One query for the counts and maxima of both lists; the values are copied after the
+  // subkeys, with buffers that grow should a value have grown meanwhile.
+  DWORD keys = 0, maxKey = 0, count = 0, maxName = 0, maxData = 0;
+  if (RegQueryInfoKeyA(s, nullptr, nullptr, nullptr, &keys, &maxKey, nullptr, &count, &maxName, &maxData, nullptr,
+                       nullptr) != ERROR_SUCCESS)
+    return false;
   current_ = s;
   std::vector<std::string> names;
-  (void)ListNames(true, names, &complete);
+  EnumNames(s, true, keys, maxKey, names, &complete);
   for (const std::string& name : names) {
     TWalkKey from, to;
     if (RegOpenKeyExA(s, name.c_str(), 0, KEY_READ, from.out()) != ERROR_SUCCESS ||
@@ -187,7 +194,6 @@ bool TVkReg::CopyWalk(HKEY s, HKEY t, std::vector<char>& data) {
   current_ = s;
   names.clear();
   names.shrink_to_fit();
-  if (!queried) return false;
   // The values: each read once (name, type and data) and written once with exactly its bytes.
   std::string nameBuffer(2 * static_cast<std::size_t>(maxName) + 2, '\0'), name;
   if (data.size() < maxData) data.resize(maxData);
@@ -235,10 +241,12 @@ std::int64_t TVkReg::GetKeySize(const std::string& path) {
 std::int64_t TVkReg::SizeWalk(HKEY h) {
   current_ = h;
   std::int64_t sum = 0;
+  DWORD keys = 0, maxKey = 0, count = 0, maxName = 0;
+  if (RegQueryInfoKeyA(h, nullptr, nullptr, nullptr, &keys, &maxKey, nullptr, &count, &maxName, nullptr, nullptr,
+                       nullptr) != ERROR_SUCCESS)
+    return 0;
   // Values first: the enumeration reports each value's size with its name.
-  DWORD count = 0, maxName = 0;
-  if (RegQueryInfoKeyA(h, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &maxName, nullptr, nullptr,
-                       nullptr) == ERROR_SUCCESS) {
+  {
     std::string nameBuffer(2 * static_cast<std::size_t>(maxName) + 2, '\0');
     for (DWORD i = 0; i < count; ++i) {
       for (;;) {
@@ -251,7 +259,7 @@ std::int64_t TVkReg::SizeWalk(HKEY h) {
     }
   }
   std::vector<std::string> names;
-  (void)ListNames(true, names, nullptr);
+  EnumNames(h, true, keys, maxKey, names, nullptr);
   for (const std::string& name : names) {
     TWalkKey sub;
     if (OpenSubKey(h, name, false, Access, *sub.out()) == ERROR_SUCCESS) sum += SizeWalk(sub.get());

@@ -315,19 +315,25 @@ int TVkReg::ListNames(bool keys, std::vector<std::string>& names, bool* complete
     if (complete) *complete = false;
     return 0;
   }
-  if (g_listingHook) g_listingHook(current_);
+  EnumNames(current_, keys, count, maxLen, names, complete);
+  return static_cast<int>(names.size());
+}
+
+void TVkReg::EnumNames(HKEY h, bool keys, DWORD count, DWORD maxLen, std::vector<std::string>& names,
+                       bool* complete) {
+  names.clear();
+  if (g_listingHook) g_listingHook(h);
   names.reserve(count);
   // The maximum is in characters; a double-byte character takes two bytes of the buffer.
   std::string buffer(2 * static_cast<std::size_t>(maxLen) + 2, '\0'), name;
   for (DWORD i = 0; i < count; ++i) {
     const bool got = EnumName(buffer, name, [&](char* b, DWORD* len) {
-      return keys ? RegEnumKeyExA(current_, i, b, len, nullptr, nullptr, nullptr, nullptr)
-                  : RegEnumValueA(current_, i, b, len, nullptr, nullptr, nullptr, nullptr);
+      return keys ? RegEnumKeyExA(h, i, b, len, nullptr, nullptr, nullptr, nullptr)
+                  : RegEnumValueA(h, i, b, len, nullptr, nullptr, nullptr, nullptr);
     });
     if (got) names.push_back(name);
     else if (complete) *complete = false;
   }
-  return static_cast<int>(names.size());
 }
 
 bool TVkReg::AbsoluteNames(const std::string& path, std::vector<std::string>& names) const {

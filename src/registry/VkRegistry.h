@@ -166,6 +166,9 @@ class TVkReg {
   // The names of the current key's subkeys (keys) or values; complete is cleared when the
   // key could not be queried or a name could not be read.
   int ListNames(bool keys, std::vector<std::string>& names, bool* complete) const;
+  // The same for the key h whose count and longest name (characters) were queried already.
+  static void EnumNames(HKEY h, bool keys, DWORD count, DWORD maxLen, std::vector<std::string>& names,
+                        bool* complete);
   // The key names of path counted from Root, as far as the accessor knows the current key's
   // own path; false when a relative path's base is not known.
   bool AbsoluteNames(const std::string& path, std::vector<std::string>& names) const;

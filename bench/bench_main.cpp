@@ -1,10 +1,13 @@
 // Benchmarks of the heavy paths beside their floor: the same work done with bare registry
 // calls. Prints figures and ratios; never fails.
 //
-//   hivelark_bench [--keys N] [--values N] [--runs N]
+//   hivelark_bench [--keys N] [--values N] [--runs N] [--tree-keys N] [--tree-values N]
 //
 // Without arguments it measures a key of 10,000 subkeys and 10,000 values, then a key of
-// 100,000 values, so the growth from one to the other shows as well.
+// 100,000 values, so the growth from one to the other shows as well, and then the key tree
+// operations on a tree of 2,000 keys and 10,000 values. --keys/--values measure only the
+// listing of that key, --tree-keys/--tree-values only the tree operations on that tree
+// (bench_tree.cpp; 10,000 keys and 50,000 values is the reference size).
 #include <windows.h>
 
 #include <algorithm>
@@ -14,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_tree.h"
 #include "browser/Navigate.h"
 
 namespace {
@@ -176,18 +180,23 @@ void Measure(int keys, int values, int runs) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  int keys = -1, values = -1, runs = 3;
+  int keys = -1, values = -1, runs = 3, treeKeys = -1, treeValues = -1;
   for (int i = 1; i + 1 < argc; i += 2) {
     if (!std::strcmp(argv[i], "--keys")) keys = std::atoi(argv[i + 1]);
     else if (!std::strcmp(argv[i], "--values")) values = std::atoi(argv[i + 1]);
     else if (!std::strcmp(argv[i], "--runs")) runs = std::atoi(argv[i + 1]);
+    else if (!std::strcmp(argv[i], "--tree-keys")) treeKeys = std::atoi(argv[i + 1]);
+    else if (!std::strcmp(argv[i], "--tree-values")) treeValues = std::atoi(argv[i + 1]);
   }
-  if (keys >= 0 || values >= 0) {
+  const bool listing = keys >= 0 || values >= 0, tree = treeKeys >= 0 || treeValues >= 0;
+  if (listing) {
     Measure(keys < 0 ? 0 : keys, values < 0 ? 0 : values, runs);
-  } else {
+  } else if (!tree) {
     Measure(10000, 10000, runs);
     Measure(0, 100000, runs);
+    MeasureTree(2000, 10000, runs);
   }
+  if (tree) MeasureTree(treeKeys < 0 ? 0 : treeKeys, treeValues < 0 ? 0 : treeValues, runs);
   RegDeleteKeyA(HKEY_CURRENT_USER, BenchRoot);
   return 0;
 }

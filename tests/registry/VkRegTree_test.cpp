@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "HandleCount.h"
 #include "registry/VkRegistry.h"
 #include "support/TestSupport.h"
 
@@ -11,7 +12,15 @@ using namespace std::string_literals;
 
 namespace {
 
-using Tree = RegSandbox;
+// The sandbox, emptied first by the platform's own tree delete, which also reaches the
+// names that the ANSI calls cannot (the sandbox's clean-up walks with them).
+class Tree : public RegSandbox {
+ protected:
+  void TearDown() override {
+    if (Key()) RegDeleteTreeA(Key(), nullptr);
+    RegSandbox::TearDown();
+  }
+};
 
 // Every key and value below key as sorted lines "path|name|type|bytes", with bare calls.
 void DumpInto(HKEY key, const std::string& path, std::vector<std::string>& lines) {
@@ -317,4 +326,41 @@ TEST_F(Tree, GetKeySizeCountsDataBytesOnly) {
   EXPECT_EQ(reg.CurrentKey(), before);
   EXPECT_GE(reg.GetKeySize("\\"), reg.GetKeySize("A"));  // the whole root
   EXPECT_EQ(reg.CurrentKey(), before);
+}
+
+TEST_F(Tree, WalksCloseEveryHandleTheyOpen) {
+  // Counted from the system's handle list; a deliberate leak shows, so the count is real.
+  const DWORD start = ProcessHandles();
+  HKEY leaked[5];
+  for (HKEY& k : leaked) ASSERT_EQ(RegOpenKeyExA(Key(), "", 0, KEY_READ, &k), ERROR_SUCCESS);
+  ASSERT_GE(ProcessHandles(), start + 5);
+  for (HKEY k : leaked) RegCloseKey(k);
+
+  MakeTree(Key(), "A");
+  MakeUnreachable(Key(), "A\\B");
+  const std::string longName(250, 'l');
+  auto churn = [&] {
+    ScriptedInteraction answers;
+    TVkReg reg;
+    ASSERT_TRUE(reg.OpenPath(RootCurrentUser, Path(), false));
+    for (int i = 0; i < 20; ++i) {
+      (void)reg.CopyKey("A", Path("T"), false);              // incomplete
+      (void)reg.CopyKey("A", Path("A\\B\\T"), false);        // refused
+      (void)reg.CopyKey(Path("A\\B\\C"), Path("M"), true);   // complete move
+      (void)reg.CopyKey(Path("M"), Path("A\\B\\C"), true);
+      (void)reg.GetKeySize("A");
+      (void)reg.DeleteKey("T");
+      (void)reg.RenameValue("", "renamed");
+      (void)reg.RenameValue("renamed", "");
+      (void)reg.CreateKey("Long\\" + longName + "\\" + longName);
+      (void)reg.KeyExists(Path("Long\\" + longName + "\\" + longName));
+      (void)reg.OpenKey(Path("Long\\" + longName + "\\" + longName + "\\missing"), false);
+      ASSERT_TRUE(reg.OpenPath(RootCurrentUser, Path(), false));
+      (void)reg.DeleteKey("Long");
+    }
+  };
+  churn();
+  const DWORD before = ProcessHandles();
+  churn();
+  EXPECT_LE(ProcessHandles(), before + 2);
 }

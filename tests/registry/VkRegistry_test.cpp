@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "HandleCount.h"
 #include "support/TestSupport.h"
 
 using Sandbox = RegSandbox;
@@ -390,10 +391,10 @@ TEST_F(Sandbox, ThousandsOfOpensLeakNoHandles) {
     }
   };
   churn();  // let the process reach its steady state first
-  const DWORD before = ProcessHandleCount();
+  const DWORD before = ProcessHandles();
   churn();
   churn();
-  EXPECT_LE(ProcessHandleCount(), before + 2);
+  EXPECT_LE(ProcessHandles(), before + 2);
 }
 
 TEST_F(Sandbox, PathsLongerThanThePlatformsLimitOpenAndCreate) {

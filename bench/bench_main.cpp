@@ -1,12 +1,16 @@
 // Benchmarks of the heavy paths beside their floor: the same work done with bare registry
 // calls. Prints figures and ratios; never fails.
 //
-//   hivelark_bench [--keys N] [--values N] [--runs N] [--bookmarks] [--start]
+//   hivelark_bench [--keys N] [--values N] [--runs N] [--tree-keys N] [--tree-values N]
+//                  [--bookmarks] [--start]
 //
 // Without arguments it measures a key of 10,000 subkeys and 10,000 values, then a key of
-// 100,000 values, so the growth from one to the other shows as well, then the bookmark
-// lists (bench_bookmarks.cpp) and the start of the main window on a key of 20,000 rows
-// (bench_start.cpp). --bookmarks and --start measure only those.
+// 100,000 values, so the growth from one to the other shows as well, then the key tree
+// operations on a tree of 2,000 keys and 10,000 values (bench_tree.cpp; 10,000 keys and
+// 50,000 values is the reference size), the bookmark lists (bench_bookmarks.cpp) and the
+// start of the main window on a key of 20,000 rows (bench_start.cpp). Each option measures
+// its part only: --keys/--values the listing of that key, --tree-keys/--tree-values the
+// tree operations on that tree, --bookmarks and --start those parts.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -17,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_tree.h"
 #include "browser/Navigate.h"
 
 namespace {
@@ -184,30 +189,30 @@ void MeasureStart(int rows, int runs);
 int main(int argc, char** argv) {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
-  int keys = -1, values = -1, runs = 3;
-  bool bookmarksOnly = false, startOnly = false;
+  int keys = -1, values = -1, runs = 3, treeKeys = -1, treeValues = -1;
+  bool bookmarks = false, start = false;
   for (int i = 1; i < argc; ++i) {
-    if (!std::strcmp(argv[i], "--bookmarks")) bookmarksOnly = true;
-    if (!std::strcmp(argv[i], "--start")) startOnly = true;
+    const bool more = i + 1 < argc;
+    if (!std::strcmp(argv[i], "--bookmarks")) bookmarks = true;
+    else if (!std::strcmp(argv[i], "--start")) start = true;
+    else if (more && !std::strcmp(argv[i], "--keys")) keys = std::atoi(argv[++i]);
+    else if (more && !std::strcmp(argv[i], "--values")) values = std::atoi(argv[++i]);
+    else if (more && !std::strcmp(argv[i], "--runs")) runs = std::atoi(argv[++i]);
+    else if (more && !std::strcmp(argv[i], "--tree-keys")) treeKeys = std::atoi(argv[++i]);
+    else if (more && !std::strcmp(argv[i], "--tree-values")) treeValues = std::atoi(argv[++i]);
   }
-  if (bookmarksOnly || startOnly) {
-    if (bookmarksOnly) MeasureBookmarks(runs);
-    if (startOnly) MeasureStart(20000, runs);
-    return 0;
-  }
-  for (int i = 1; i + 1 < argc; i += 2) {
-    if (!std::strcmp(argv[i], "--keys")) keys = std::atoi(argv[i + 1]);
-    else if (!std::strcmp(argv[i], "--values")) values = std::atoi(argv[i + 1]);
-    else if (!std::strcmp(argv[i], "--runs")) runs = std::atoi(argv[i + 1]);
-  }
-  if (keys >= 0 || values >= 0) {
-    Measure(keys < 0 ? 0 : keys, values < 0 ? 0 : values, runs);
-  } else {
+  const bool listing = keys >= 0 || values >= 0, tree = treeKeys >= 0 || treeValues >= 0;
+  if (!listing && !tree && !bookmarks && !start) {
     Measure(10000, 10000, runs);
     Measure(0, 100000, runs);
+    MeasureTree(2000, 10000, runs);
     MeasureBookmarks(runs);
     MeasureStart(20000, runs);
   }
+  if (listing) Measure(keys < 0 ? 0 : keys, values < 0 ? 0 : values, runs);
+  if (tree) MeasureTree(treeKeys < 0 ? 0 : treeKeys, treeValues < 0 ? 0 : treeValues, runs);
+  if (bookmarks) MeasureBookmarks(runs);
+  if (start) MeasureStart(20000, runs);
   RegDeleteKeyA(HKEY_CURRENT_USER, BenchRoot);
   return 0;
 }

@@ -9,12 +9,18 @@ std::string ExpandEnvironmentText(const std::string& text) {
   // than once should the environment grow in between).
   if (text.size() > std::numeric_limits<DWORD>::max() - 65) return text;
   DWORD capacity = static_cast<DWORD>(text.size() + 1 + 64);
+  // The platform refuses results of 32,767 characters or more with a small count and
+  // ERROR_INVALID_PARAMETER, leaving the buffer undefined: a call is trusted only when it
+  // set no error and its result ends inside the buffer. Otherwise the text stays unexpanded.
   for (int attempt = 0; attempt < 4; ++attempt) {
     std::string out(capacity, '\0');
+    SetLastError(ERROR_SUCCESS);
     const DWORD needed = ExpandEnvironmentStringsA(text.c_str(), out.data(), capacity);
     if (needed == 0) break;
     if (needed <= capacity) {
-      out.resize(std::strlen(out.c_str()));
+      const void* nul = std::memchr(out.data(), '\0', capacity);
+      if (GetLastError() != ERROR_SUCCESS || !nul) break;
+      out.resize(static_cast<std::size_t>(static_cast<const char*>(nul) - out.data()));
       return out;
     }
     capacity = needed;

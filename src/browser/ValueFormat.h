@@ -8,7 +8,8 @@
 #include "registry/VkRegistry.h"
 
 // The complete expansion of the environment references in text (ExpandEnvironmentStringsA),
-// however long it is. A text the platform cannot expand is returned as it is.
+// however long it is. A text the platform cannot expand (among them every result of 32,767
+// characters or more) is returned as it is.
 std::string ExpandEnvironmentText(const std::string& text);
 
 // The Value Data line of data already read (the bytes as the ANSI registry read returns

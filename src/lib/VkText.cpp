@@ -197,9 +197,13 @@ int CompareTextAscii(std::string_view a, std::string_view b) {
 bool ParseIntText(std::string_view text, std::int32_t& value) {
   if (text.empty()) return false;
   if (text[0] == '$') {
-    if (text.size() < 2 || text.size() > 9) return false;
+    if (text.size() < 2) return false;
+    // Leading zeros do not count towards the eight digits of a 32-bit value.
+    std::size_t first = 1;
+    while (first + 1 < text.size() && text[first] == '0') ++first;
+    if (text.size() - first > 8) return false;
     std::uint32_t v = 0;
-    for (std::size_t i = 1; i < text.size(); ++i) {
+    for (std::size_t i = first; i < text.size(); ++i) {
       const char c = text[i];
       unsigned digit;
       if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');

@@ -68,8 +68,9 @@ std::string VersionText(std::uint16_t version);
 bool SameTextAscii(std::string_view a, std::string_view b);
 int CompareTextAscii(std::string_view a, std::string_view b);
 
-// Parses an integer text: optional sign and decimal digits, or "$" and up to 8 hex digits
-// (any 32-bit pattern, so "$80000008" is accepted). False, value untouched, otherwise.
+// Parses an integer text: optional sign and decimal digits, or "$" and hex digits of any
+// 32-bit pattern ("$80000008"; leading zeros as in "$0000402000" are allowed). False, value
+// untouched, otherwise.
 bool ParseIntText(std::string_view text, std::int32_t& value);
 
 // ---- Paths (file paths and registry key paths, separated by "\") -----------------------

@@ -67,7 +67,90 @@ class TOwnedKey {
   bool owned_;
 };
 
+// Longest sub-key string handed to one open or create call. The ANSI calls convert it into
+// a buffer of 260 characters and refuse anything longer (ERROR_MORE_DATA) although the key
+// exists; 260 bytes are never more than 260 characters, whatever the code page.
+constexpr std::size_t MaxPathPiece = 260;
+
+// Largest name buffer a listing grows to; a key or value name takes at most 16,383
+// characters, two bytes each in a double-byte code page.
+constexpr std::size_t MaxNameBuffer = 1u << 20;
+
+TRegListingHook g_listingHook = nullptr;
+
+// Enumerates one name into buffer, growing the buffer while the registry reports that the
+// name does not fit (a name longer than the key's reported maximum, or of double-byte
+// characters). The length is reset before every call: a failed call leaves it unchanged.
+template <class Enum>
+bool EnumName(std::string& buffer, std::string& name, Enum&& enumerate) {
+  for (;;) {
+    DWORD len = static_cast<DWORD>(buffer.size());
+    const LONG r = enumerate(buffer.data(), &len);
+    if (r == ERROR_SUCCESS) {
+      name.assign(buffer.data(), len < buffer.size() ? len : buffer.size());
+      return true;
+    }
+    if (r != ERROR_MORE_DATA || buffer.size() >= MaxNameBuffer) return false;
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+bool IsStringType(ValueType type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+
 }  // namespace
+
+// The key names of a path, without the empty names of doubled, leading or trailing "\".
+static void AppendKeyNames(const std::string& path, std::vector<std::string>& names) {
+  std::size_t pos = 0;
+  while (pos <= path.size()) {
+    std::size_t end = path.find('\\', pos);
+    if (end == std::string::npos) end = path.size();
+    if (end > pos) names.emplace_back(path, pos, end - pos);
+    pos = end + 1;
+  }
+}
+
+TRegListingHook SetRegListingHook(TRegListingHook hook) {
+  const TRegListingHook previous = g_listingHook;
+  g_listingHook = hook;
+  return previous;
+}
+
+LONG TVkReg::OpenSubKey(HKEY base, const std::string& rest, bool create, REGSAM access, HKEY& out) {
+  out = nullptr;
+  if (!base) return ERROR_INVALID_HANDLE;
+  auto call = [create](HKEY parent, const char* sub, REGSAM sam, HKEY& h) {
+    return create ? RegCreateKeyExA(parent, sub, 0, nullptr, 0, sam, nullptr, &h, nullptr)
+                  : RegOpenKeyExA(parent, sub, 0, sam, &h);
+  };
+  if (rest.size() <= MaxPathPiece) return call(base, rest.c_str(), access, out);
+  // A long path: pieces of whole key names, each relative to the key opened for the piece
+  // before it, which is closed as soon as the next one is open. Keys on the way are opened
+  // with the caller's access (and the right to create subkeys when creating).
+  const REGSAM onTheWay = access | (create ? KEY_CREATE_SUB_KEY : 0);
+  const std::size_t n = rest.size();
+  HKEY parent = base;
+  std::size_t pos = 0;
+  while (pos < n) {
+    std::size_t end = n;
+    if (n - pos > MaxPathPiece) {
+      end = rest.rfind('\\', pos + MaxPathPiece);
+      if (end == std::string::npos || end <= pos) {
+        end = rest.find('\\', pos + 1);  // one name longer than a piece: the call refuses it
+        if (end == std::string::npos) end = n;
+      }
+    }
+    const bool last = end + 1 >= n;
+    HKEY h = nullptr;
+    const LONG r = call(parent, rest.substr(pos, end - pos).c_str(), last ? access : onTheWay, h);
+    if (parent != base) RegCloseKey(parent);
+    if (r != ERROR_SUCCESS) return r;
+    parent = h;
+    pos = end + 1;
+  }
+  out = parent;
+  return ERROR_SUCCESS;
+}
 
 TVkReg::~TVkReg() {
   CloseKey();
@@ -94,6 +177,8 @@ bool TVkReg::CloseKey() {
   // connected root lives as long as the accessor.
   if (!IsRootHandle(current_)) r = RegCloseKey(current_);
   current_ = nullptr;
+  currentNames_.clear();
+  currentNamesKnown_ = false;
   return r == ERROR_SUCCESS;
 }
 
@@ -106,6 +191,8 @@ bool TVkReg::SetRootKey(HKEY root) {
     retiredRoots_.clear();
   }
   root_ = current_ = root;
+  currentNames_.clear();
+  currentNamesKnown_ = true;
   return result;
 }
 
@@ -117,6 +204,7 @@ bool TVkReg::ConnectRegistry(const std::string& machine) {
   if (rootOwned_) retiredRoots_.push_back(root_);
   root_ = h;
   rootOwned_ = true;
+  currentNamesKnown_ = false;  // the current key stays on the root it was opened on
   return true;
 }
 
@@ -140,7 +228,15 @@ bool TVkReg::OpenKey(const std::string& path, bool canCreate) {
   if (s.rest.empty()) {
     if (closePrev) RegCloseKey(prev);
     current_ = root_;
+    currentNames_.clear();
+    currentNamesKnown_ = true;
     return true;
+  }
+  std::vector<std::string> names;
+  const bool namesKnown = s.absolute || currentNamesKnown_;
+  if (namesKnown) {
+    if (!s.absolute) names = currentNames_;
+    AppendKeyNames(s.rest, names);
   }
   if (s.absolute && closePrev) {  // the previous key is not the base: release it first
     RegCloseKey(prev);
@@ -148,30 +244,26 @@ bool TVkReg::OpenKey(const std::string& path, bool canCreate) {
     closePrev = false;
   }
   HKEY h = nullptr;
-  LONG r;
-  if (!s.base) r = ERROR_INVALID_HANDLE;
-  else if (canCreate) r = RegCreateKeyExA(s.base, s.rest.c_str(), 0, nullptr, 0, Access, nullptr, &h, nullptr);
-  else r = RegOpenKeyExA(s.base, s.rest.c_str(), 0, Access, &h);
+  const LONG r = OpenSubKey(s.base, s.rest, canCreate, Access, h);
   if (closePrev) RegCloseKey(prev);  // the previous key was the base of a relative path
   current_ = (r == ERROR_SUCCESS) ? h : nullptr;
+  currentNamesKnown_ = r == ERROR_SUCCESS && namesKnown;
+  currentNames_ = currentNamesKnown_ ? std::move(names) : std::vector<std::string>();
   return r == ERROR_SUCCESS;
 }
 
 HKEY TVkReg::OpenKeyHandle(const std::string& path) const {
   const Split s = SplitPath(path);
   if (s.rest.empty()) return s.base;
-  if (!s.base) return nullptr;
   HKEY h = nullptr;
-  return RegOpenKeyExA(s.base, s.rest.c_str(), 0, Access, &h) == ERROR_SUCCESS ? h : nullptr;
+  return OpenSubKey(s.base, s.rest, false, Access, h) == ERROR_SUCCESS ? h : nullptr;
 }
 
 HKEY TVkReg::CreateKeyHandle(const std::string& path) const {
   const Split s = SplitPath(path);
   if (s.rest.empty()) return s.base;
-  if (!s.base) return nullptr;
   HKEY h = nullptr;
-  return RegCreateKeyExA(s.base, s.rest.c_str(), 0, nullptr, 0, Access, nullptr, &h, nullptr) == ERROR_SUCCESS ? h
-                                                                                                              : nullptr;
+  return OpenSubKey(s.base, s.rest, true, Access, h) == ERROR_SUCCESS ? h : nullptr;
 }
 
 bool TVkReg::CreateKey(const std::string& path) const {
@@ -207,34 +299,52 @@ bool TVkReg::GetKeyInfo(KeyInfo& info) const {
   return true;
 }
 
-int TVkReg::GetKeyNames(std::vector<std::string>& names) const {
+int TVkReg::GetKeyNames(std::vector<std::string>& names) const { return ListNames(true, names, nullptr); }
+
+int TVkReg::GetValueNames(std::vector<std::string>& names) const { return ListNames(false, names, nullptr); }
+
+int TVkReg::ListNames(bool keys, std::vector<std::string>& names, bool* complete) const {
   names.clear();
   DWORD count = 0, maxLen = 0;
-  if (!current_ || RegQueryInfoKeyA(current_, nullptr, nullptr, nullptr, &count, &maxLen, nullptr, nullptr, nullptr,
-                                    nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+  const LONG q = !current_ ? ERROR_INVALID_HANDLE
+                 : keys    ? RegQueryInfoKeyA(current_, nullptr, nullptr, nullptr, &count, &maxLen, nullptr, nullptr,
+                                              nullptr, nullptr, nullptr, nullptr)
+                           : RegQueryInfoKeyA(current_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                                              &maxLen, nullptr, nullptr, nullptr);
+  if (q != ERROR_SUCCESS) {
+    if (complete) *complete = false;
     return 0;
-  names.reserve(count);
-  std::string buffer(maxLen + 2, '\0');
-  for (DWORD i = 0; i < count; ++i) {
-    DWORD len = static_cast<DWORD>(buffer.size());
-    if (RegEnumKeyExA(current_, i, buffer.data(), &len, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS)
-      names.emplace_back(buffer.data(), len);
   }
+  EnumNames(current_, keys, count, maxLen, names, complete);
   return static_cast<int>(names.size());
 }
 
-int TVkReg::GetValueNames(std::vector<std::string>& names) const {
+void TVkReg::EnumNames(HKEY h, bool keys, DWORD count, DWORD maxLen, std::vector<std::string>& names,
+                       bool* complete) {
   names.clear();
-  KeyInfo info;
-  if (!GetKeyInfo(info)) return 0;
-  names.reserve(info.NumValues);
-  std::string buffer(info.MaxValueNameLen + 1, '\0');
-  for (DWORD i = 0; i < info.NumValues; ++i) {
-    DWORD len = static_cast<DWORD>(buffer.size());
-    if (RegEnumValueA(current_, i, buffer.data(), &len, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS)
-      names.emplace_back(buffer.data(), len);
+  if (g_listingHook) g_listingHook(h);
+  names.reserve(count);
+  // The maximum is in characters; a double-byte character takes two bytes of the buffer.
+  std::string buffer(2 * static_cast<std::size_t>(maxLen) + 2, '\0'), name;
+  for (DWORD i = 0; i < count; ++i) {
+    const bool got = EnumName(buffer, name, [&](char* b, DWORD* len) {
+      return keys ? RegEnumKeyExA(h, i, b, len, nullptr, nullptr, nullptr, nullptr)
+                  : RegEnumValueA(h, i, b, len, nullptr, nullptr, nullptr, nullptr);
+    });
+    if (got) names.push_back(name);
+    else if (complete) *complete = false;
   }
-  return static_cast<int>(names.size());
+}
+
+bool TVkReg::AbsoluteNames(const std::string& path, std::vector<std::string>& names) const {
+  names.clear();
+  const Split s = SplitPath(path);
+  if (!s.absolute) {
+    if (!currentNamesKnown_ || !current_) return false;
+    names = currentNames_;
+  }
+  AppendKeyNames(s.rest, names);
+  return true;
 }
 
 std::string TVkReg::GetUniqueName(const std::string& base) const {
@@ -322,8 +432,20 @@ bool TVkReg::ReadValue(const std::string& name, std::vector<char>& buffer, DWORD
 
 bool TVkReg::WriteData(const std::string& name, const void* buffer, ValueType type, DWORD size) const {
   static const BYTE none = 0;
-  return current_ && RegSetValueExA(current_, name.c_str(), 0, type,
-                                    buffer ? static_cast<const BYTE*>(buffer) : &none, size) == ERROR_SUCCESS;
+  if (!current_ || (!buffer && size)) return false;
+  const BYTE* data = buffer ? static_cast<const BYTE*>(buffer) : &none;
+  // For the string types the ANSI call looks at the byte behind the data and stores one
+  // byte more when the data does not end with a NUL but is followed by one. Such data goes
+  // through a copy that is followed by a non-NUL byte, so exactly size bytes are stored
+  // (and nothing behind the caller's buffer is read).
+  std::vector<BYTE> copy;
+  if (size && IsStringType(type) && data[size - 1] != 0) {
+    copy.reserve(static_cast<std::size_t>(size) + 1);
+    copy.assign(data, data + size);
+    copy.push_back(1);
+    data = copy.data();
+  }
+  return RegSetValueExA(current_, name.c_str(), 0, type, data, size) == ERROR_SUCCESS;
 }
 
 bool TVkReg::DeleteValue(const std::string& name) const {

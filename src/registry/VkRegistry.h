@@ -58,12 +58,18 @@ struct DataInfo {
   DWORD DataType = 0;
 };
 
+// Test seam: called by every name listing of the accessor right after it has queried the
+// key's counts and maxima and before it enumerates (none in the program). A test changes the
+// key here to reproduce names that grow in the meantime. Returns the hook it replaces.
+using TRegListingHook = void (*)(HKEY key);
+TRegListingHook SetRegListingHook(TRegListingHook hook);
+
 // A stateful accessor: a root, one open current key that relative paths and all value
 // operations use, and the access mask for opens. Nothing here throws or shows anything;
 // failures are false, -1, a null handle, the caller's default or an empty list.
 //
 // Path rule: a path starting with "\" (or an empty path) is based on Root, any other on
-// CurrentKey; an empty remainder names the base key itself.
+// CurrentKey; an empty remainder names the base key itself. Paths have no length limit.
 class TVkReg {
  public:
   TVkReg() = default;
@@ -114,6 +120,7 @@ class TVkReg {
   // The same into a buffer that callers reuse across values: it grows as needed and is
   // never shrunk, so a listing reads each value with one call. size is the byte count read.
   bool ReadValue(const std::string& name, std::vector<char>& buffer, DWORD& size, DWORD& type) const;
+  // Creates or replaces the value with exactly size bytes of buffer, whatever the type.
   bool WriteData(const std::string& name, const void* buffer, ValueType type, DWORD size) const;
   bool DeleteValue(const std::string& name) const;
   std::string ReadString(const std::string& name, const std::string& def) const;
@@ -124,6 +131,26 @@ class TVkReg {
   bool WriteMultiString(const std::string& name, const std::string& text) const;
   bool ChangeValueType(const std::string& name, ValueType newType) const;
 
+  // Key tree operations (VkRegTree.cpp). Each walks its keys through CurrentKey and puts the
+  // caller's CurrentKey back on every way out. None has a depth limit of its own.
+  //
+  // Deletes the key at path with all its subkeys and values; true when it no longer exists.
+  // A value that cannot be deleted is reported in a message box and the walk goes on. The
+  // root itself ("" or "\") is refused (false, nothing deleted).
+  [[nodiscard]] bool DeleteKey(const std::string& path);
+  // Copies the source key with everything below it into the target, creating the target and
+  // merging into what it holds; values keep their exact bytes and types. With move the source
+  // is deleted, but only after a complete copy. False, with nothing changed, when the paths
+  // are equal ignoring case, name a root, or one lies inside the other; false also when part
+  // of the copy failed. A source that does not exist gives an empty target and true.
+  [[nodiscard]] bool CopyKey(const std::string& source, const std::string& target, bool move);
+  // Moves the data and type of a value of the current key to a new name; true when the new
+  // name exists afterwards. Names equal ignoring case are refused (false, nothing changed).
+  [[nodiscard]] bool RenameValue(const std::string& oldName, const std::string& newName);
+  // The data bytes of all values of the key at path and of all keys below it, or -1 when the
+  // key does not open; "" and "\" measure the whole root.
+  std::int64_t GetKeySize(const std::string& path);
+
  private:
   struct Split {
     HKEY base;
@@ -131,11 +158,30 @@ class TVkReg {
     bool absolute;
   };
   Split SplitPath(const std::string& path) const;
+  // Opens (or creates, with the missing keys above it) rest below base into out; long paths
+  // are opened piece by piece. Returns the registry's result.
+  static LONG OpenSubKey(HKEY base, const std::string& rest, bool create, REGSAM access, HKEY& out);
   void CloseConnectedRoot();
   bool IsRootHandle(HKEY h) const;
+  // The names of the current key's subkeys (keys) or values; complete is cleared when the
+  // key could not be queried or a name could not be read.
+  int ListNames(bool keys, std::vector<std::string>& names, bool* complete) const;
+  // The same for the key h whose count and longest name (characters) were queried already.
+  static void EnumNames(HKEY h, bool keys, DWORD count, DWORD maxLen, std::vector<std::string>& names,
+                        bool* complete);
+  // The key names of path counted from Root, as far as the accessor knows the current key's
+  // own path; false when a relative path's base is not known.
+  bool AbsoluteNames(const std::string& path, std::vector<std::string>& names) const;
+  void DeleteWalk(HKEY h);
+  bool CopyWalk(HKEY s, HKEY t, std::vector<char>& data);
+  std::int64_t SizeWalk(HKEY h);
 
   HKEY root_ = RootToHkey(RootCurrentUser);
   HKEY current_ = RootToHkey(RootCurrentUser);
+  // The key names from Root to CurrentKey as it was opened (for the tree operations' checks of
+  // relative paths); not known after a failed open or a connect.
+  std::vector<std::string> currentNames_;
+  bool currentNamesKnown_ = true;
   bool rootOwned_ = false;           // Root came from ConnectRegistry
   std::vector<HKEY> retiredRoots_;   // earlier connected roots, closed with the accessor
 };

@@ -214,3 +214,19 @@ TEST_F(ValueFormatRegistry, ExpansionIsCompleteHoweverLong) {
   EXPECT_EQ(ExpandEnvironmentText("%HLFMT%;"), "%HLFMT%;");  // unknown names stay
   SetEnvironmentVariableA("HIVELARK_FMT_LONG", nullptr);
 }
+
+TEST_F(ValueFormatRegistry, ExpansionThePlatformRefusesShowsTheTextUnexpanded) {
+  // Results of 32,767 characters or more cannot be expanded: the text is shown as it is.
+  for (std::size_t length : {32000u, 32766u, 32767u, 40000u}) {
+    const std::string half(length / 2, 'h');
+    ASSERT_TRUE(SetEnvironmentVariableA("HLHALF", half.c_str()));
+    const std::string text = length % 2 ? "%HLHALF%%HLHALF%;" : "%HLHALF%%HLHALF%";
+    const std::string expanded = half + half + (length % 2 ? ";" : "");
+    EXPECT_EQ(ExpandEnvironmentText(text), length < 32767 ? expanded : text) << length;
+  }
+  MakeValue("", "big", REG_EXPAND_SZ, "%HLHALF%%HLHALF%;\0"s);
+  TVkReg reg;
+  ASSERT_TRUE(reg.OpenPath(RootCurrentUser, Path(), false));
+  EXPECT_EQ(ValueDataText(reg, "big", REG_EXPAND_SZ, TTypeFormats()), "\"%HLHALF%%HLHALF%;\"");
+  SetEnvironmentVariableA("HLHALF", nullptr);
+}

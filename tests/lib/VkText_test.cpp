@@ -171,6 +171,9 @@ TEST(ParseIntText, DecimalOrDollarHex) {
       {"$402000", true, 0x402000}, {"$80000008", true, static_cast<std::int32_t>(0x80000008u)},
       {"-2147483648", true, -2147483647 - 1}, {"2147483648", false, 0}, {"", false, 0},
       {"$", false, 0},         {"$123456789", false, 0},    {"8x", false, 0},
+      // Leading zeros do not count towards the eight digits; the value must fit 32 bits.
+      {"$0000402000", true, 0x402000}, {"$000000000", true, 0}, {"$000FFFFFFFF", true, -1},
+      {"$0123456789", false, 0},
   };
   for (const Case& c : cases) {
     std::int32_t value = 77;

@@ -3,9 +3,39 @@
 
 #include <algorithm>
 
+#include "HandleCount.h"
 #include "support/TestSupport.h"
 
 using Sandbox = RegSandbox;
+
+namespace {
+
+// Creates the chain of names below parent with one bare call per name (a path of more than
+// 260 characters is refused by a single ANSI call).
+void MakeChain(HKEY parent, const std::vector<std::string>& names) {
+  HKEY k = parent;
+  for (const std::string& name : names) {
+    HKEY next = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(k, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &next, nullptr), ERROR_SUCCESS);
+    if (k != parent) RegCloseKey(k);
+    k = next;
+  }
+  if (k != parent) RegCloseKey(k);
+}
+
+std::string JoinPath(const std::vector<std::string>& names) {
+  std::string path;
+  for (const std::string& name : names) path += (path.empty() ? "" : "\\") + name;
+  return path;
+}
+
+// Size and type as a bare query reports them, or -1.
+long long StoredSize(HKEY key, const std::string& name, DWORD* type = nullptr) {
+  DWORD size = 0;
+  return RegQueryValueExA(key, name.c_str(), nullptr, type, nullptr, &size) == ERROR_SUCCESS ? size : -1;
+}
+
+}  // namespace
 
 TEST(RootTables, NamesResolveCaseInsensitivelyAndWhole) {
   EXPECT_EQ(RootFromName("hkcu"), 0x80000001u);
@@ -361,8 +391,105 @@ TEST_F(Sandbox, ThousandsOfOpensLeakNoHandles) {
     }
   };
   churn();  // let the process reach its steady state first
-  const DWORD before = ProcessHandleCount();
+  const DWORD before = ProcessHandles();
   churn();
   churn();
-  EXPECT_LE(ProcessHandleCount(), before + 2);
+  EXPECT_LE(ProcessHandles(), before + 2);
+}
+
+TEST_F(Sandbox, PathsLongerThanThePlatformsLimitOpenAndCreate) {
+  // Names of 256 characters (the most a key name takes) and of 40, 700 characters in all.
+  const std::vector<std::string> chain = {std::string(256, 'a'), std::string(256, 'b'), std::string(40, 'c'),
+                                          std::string(40, 'd'), std::string(40, 'e'), std::string(40, 'f')};
+  MakeChain(Key(), chain);
+  const std::string deep = JoinPath(chain);
+  ASSERT_GT(Path(deep).size(), 700u);
+  TVkReg reg;
+  ASSERT_TRUE(reg.OpenPath(RootCurrentUser, Path(deep), false));
+  ASSERT_TRUE(reg.WriteString("here", "deep", REG_SZ));
+  EXPECT_TRUE(reg.KeyExists(Path(deep)));
+  EXPECT_FALSE(reg.KeyExists(Path(deep + "\\missing")));
+  EXPECT_EQ(reg.GetSubKeyCount(Path(JoinPath(std::vector<std::string>(chain.begin(), chain.end() - 1)))), 1);
+  EXPECT_EQ(reg.GetSubKeyCount(Path(deep + "\\missing")), -1);
+  HKEY h = reg.OpenKeyHandle(Path(deep));
+  ASSERT_NE(h, nullptr);
+  EXPECT_EQ(RegQueryValueExA(h, "here", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+  RegCloseKey(h);
+  // Creation, absolute and relative, makes every missing key on the way.
+  EXPECT_TRUE(reg.CreateKey(Path(deep + "\\new\\" + std::string(250, 'n'))));
+  EXPECT_TRUE(reg.KeyExists(Path(deep + "\\new\\" + std::string(250, 'n'))));
+  h = reg.CreateKeyHandle(Path(deep + "\\made"));
+  ASSERT_NE(h, nullptr);
+  RegCloseKey(h);
+  ASSERT_TRUE(reg.OpenPath(RootCurrentUser, Path(), false));
+  ASSERT_TRUE(reg.OpenKey(deep + "\\", false));  // relative, with the trailing "\\" of a location
+  EXPECT_EQ(reg.ReadString("here", ""), "deep");
+  ASSERT_TRUE(reg.OpenKey(Path(deep + "\\" + std::string(255, 'x') + "\\y"), true));
+  EXPECT_TRUE(reg.KeyExists(Path(deep + "\\" + std::string(255, 'x')) + "y"));
+  EXPECT_FALSE(reg.OpenKey(Path(deep + "\\missing\\" + std::string(300, 'z')), false));
+  EXPECT_EQ(reg.CurrentKey(), nullptr);
+}
+
+TEST_F(Sandbox, WritesStoreExactlyTheGivenBytes) {
+  // The data always has a NUL behind it (as in every std::string); none of it may be taken.
+  const std::string datas[] = {"abc", std::string("ab\0", 3), "", std::string("a\0b", 3), std::string("\0\0", 2)};
+  const DWORD types[] = {REG_NONE, REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD, REG_LINK, REG_MULTI_SZ, REG_QWORD,
+                         0x1234};
+  TVkReg reg;
+  ASSERT_TRUE(reg.OpenPath(RootCurrentUser, Path(), false));
+  for (DWORD type : types) {
+    for (const std::string& data : datas) {
+      SCOPED_TRACE(testing::Message() << "type " << type << ", " << data.size() << " bytes");
+      ASSERT_TRUE(reg.WriteData("v", data.c_str(), type, static_cast<DWORD>(data.size())));
+      DWORD stored = 0;
+      EXPECT_EQ(StoredSize(Key(), "v", &stored), static_cast<long long>(data.size()));
+      EXPECT_EQ(stored, type);
+      std::string back;
+      DWORD backType = 0;
+      ASSERT_TRUE(reg.ReadValue("v", back, backType));
+      EXPECT_EQ(back, data);
+    }
+  }
+  // Retyping keeps the size, however often it goes round.
+  ASSERT_TRUE(reg.WriteData("r", "abc", REG_BINARY, 3));
+  for (int round = 0; round < 2; ++round)
+    for (DWORD type : {REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ, REG_BINARY}) {
+      ASSERT_TRUE(reg.ChangeValueType("r", type));
+      EXPECT_EQ(StoredSize(Key(), "r"), 3) << type;
+    }
+  EXPECT_FALSE(reg.WriteData("n", nullptr, REG_SZ, 4));
+  EXPECT_TRUE(reg.WriteData("n", nullptr, REG_SZ, 0));
+}
+
+namespace {
+int g_growPhase = 0;
+// Replaces the listed key's only subkey (phase 1) or only value (phase 2) by one whose
+// name is longer than the maximum the listing has just queried.
+void GrowNameOnce(HKEY key) {
+  HKEY k = nullptr;
+  if (g_growPhase == 1 && RegDeleteKeyA(key, "k") == ERROR_SUCCESS &&
+      RegCreateKeyExA(key, std::string(200, 'K').c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) ==
+          ERROR_SUCCESS)
+    RegCloseKey(k);
+  if (g_growPhase == 2 && RegDeleteValueA(key, "v") == ERROR_SUCCESS)
+    RegSetValueExA(key, std::string(3000, 'V').c_str(), 0, REG_BINARY, reinterpret_cast<const BYTE*>("x"), 1);
+  g_growPhase = 0;
+}
+}  // namespace
+
+TEST_F(Sandbox, NamesLongerThanTheQueriedMaximumAreStillListed) {
+  // The same happens to every double-byte name: its bytes exceed the maximum in characters.
+  MakeKey("G\\k");
+  MakeValue("G", "v", REG_BINARY, "x");
+  TVkReg reg;
+  ASSERT_TRUE(reg.OpenPath(RootCurrentUser, Path("G"), false));
+  const TRegListingHook previous = SetRegListingHook(GrowNameOnce);
+  std::vector<std::string> names;
+  g_growPhase = 1;
+  EXPECT_EQ(reg.GetKeyNames(names), 1);
+  EXPECT_EQ(names, std::vector<std::string>{std::string(200, 'K')});
+  g_growPhase = 2;
+  EXPECT_EQ(reg.GetValueNames(names), 1);
+  EXPECT_EQ(names, std::vector<std::string>{std::string(3000, 'V')});
+  SetRegListingHook(previous);
 }

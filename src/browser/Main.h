@@ -15,6 +15,14 @@
 #include "browser/Strip.h"
 #include "lib/VkWindow.h"
 
+// The modifier keys held with a key, compared exactly (Ctrl+X is not Ctrl+Shift+X).
+struct TKeyModifiers {
+  bool Shift = false;
+  bool Ctrl = false;
+  bool Alt = false;
+  static TKeyModifiers Current();
+};
+
 class TFormHivelark : public TVkWindow, public TNavView, public TStripHost, public TCommandHost {
  public:
   TFormHivelark();
@@ -78,7 +86,27 @@ class TFormHivelark : public TVkWindow, public TNavView, public TStripHost, publ
   void DragSplitter(int windowY);
   int BookmarkPaneHeight() const { return state_.BookmarkHeight; }
 
+  // The registry pane's keys, in the order of their table; true when the key was consumed
+  // (the list's own handling does not see it).
+  bool Reg_ListView_KeyDown(WORD key, TKeyModifiers modifiers);
+  // A double click (or Enter) with exactly one row selected: opens a key, a root or the
+  // parent row; edits a value.
+  void Reg_ListView_DblClick();
+  // Whether the row's name may be edited in place.
+  bool Reg_ListView_Editing(int index) const;
+  // Renames the row's key or value to newName; false (with its message) when refused or
+  // failed, the row keeping its name.
+  bool Reg_ListView_Edited(int index, const std::string& newName);
+  // Fills the menu with the distinct history locations, oldest at the top.
+  void FillHistoryMenu(HMENU menu);
+  void HistoryMenu();
+  void JumpFromMenu(int historyIndex);
+  // Fills the Size column of the key rows (only the selected ones when onlySelected) with
+  // the data size of each key tree, row by row.
+  void ShowKeySizes(bool onlySelected);
+
   // Commands
+  void Rename_Cmd();
   void Update_Cmd();
   void ClearHistory_Cmd();
   void JumpPath_Cmd();
@@ -121,6 +149,9 @@ class TFormHivelark : public TVkWindow, public TNavView, public TStripHost, publ
   void LoadWindowSettings();
   [[nodiscard]] bool SaveWindowSettings();
   void OnTypeAhead(char c);
+  // image -1: every row but the parent row; else the rows of that image.
+  void SelectRows(bool select, int image);
+  void PopUpAtPane(HMENU menu);
   static LRESULT CALLBACK ListSubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR self);
   void SetMenuImage(HMENU menu, UINT position, int image);
   void UpdateMenuStates(HMENU menu);
@@ -151,6 +182,7 @@ class TFormHivelark : public TVkWindow, public TNavView, public TStripHost, publ
   std::string bmkStripMessage_;
   bool dragging_ = false;
   bool rereadOnActivation_ = false;  // set once the start location is shown
+  bool swallowChar_ = false;         // the character of a consumed key is not typed
   std::string typed_;                // type-ahead text and the time of its last key
   DWORD typedAt_ = 0;
   std::vector<TSubsystem*> subsystems_;

@@ -1,0 +1,184 @@
+// The registry pane's keys, history menu, key sizes and in-place rename on the real window.
+#include "browser/Main.h"
+
+#include <commctrl.h>
+
+#include "lib/VkFuncLib.h"
+#include "resource.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+class RegKeys : public RegSandbox {
+ protected:
+  void SetUp() override {
+    RegSandbox::SetUp();
+    DeleteFileA((ProgramFolder() + "Hivelark.ini").c_str());
+    ASSERT_TRUE(form.Create());
+    form.Navigator().NtFamily = false;
+    form.State().SortMethod = 0;  // values by name
+  }
+  HWND List() const { return form.Reg_ListView(); }
+  bool Key(WORD key, bool shift = false, bool ctrl = false, bool alt = false) {
+    return form.Reg_ListView_KeyDown(key, TKeyModifiers{shift, ctrl, alt});
+  }
+  int Focused() const { return ListView_GetNextItem(List(), -1, LVNI_FOCUSED); }
+  std::string SelectedNames() {
+    std::string names;
+    for (int i : form.RegSelection()) names += form.Model().Caption(i) + ",";
+    return names;
+  }
+  void Open(const std::string& relative) { form.ShowStartLocation("HKCU" + Path(relative)); }
+  std::string Size(const std::string& name) {
+    const int i = form.Model().Find(name);
+    return i < 0 ? "<none>" : form.Model().Rows[static_cast<std::size_t>(i)].Size;
+  }
+
+  TFormHivelark form;
+  ScriptedInteraction answers;
+};
+
+}  // namespace
+
+TEST_F(RegKeys, InsertMarksAndAltNumPlusSelectsTheFocusedKind) {
+  MakeKey("K\\Sub");
+  MakeValue("K", "d1", REG_DWORD, std::string(4, '\0'));
+  MakeValue("K", "d2", REG_DWORD, std::string(4, '\0'));
+  MakeValue("K", "s", REG_SZ, std::string("\0", 1));
+  Open("K");  // .., Sub, d1, d2, s
+  form.SelectRow(1);
+  SendMessageA(List(), WM_KEYDOWN, VK_INSERT, 0);  // a real key: focus to d1, d1 marked
+  EXPECT_EQ(Focused(), 2);
+  EXPECT_EQ(SelectedNames(), "Sub,d1,");
+  form.SelectRow(4);
+  EXPECT_TRUE(Key(VK_INSERT));  // on the last row: toggles it
+  EXPECT_EQ(SelectedNames(), "");
+  form.SelectRow(3);
+  EXPECT_TRUE(Key(VK_ADD, false, false, true));
+  EXPECT_EQ(SelectedNames(), "d1,d2,");
+  EXPECT_TRUE(Key(VK_SUBTRACT, false, false, true));
+  EXPECT_EQ(SelectedNames(), "");
+  EXPECT_TRUE(Key('A', false, true));
+  EXPECT_EQ(SelectedNames(), "Sub,d1,d2,s,");
+  EXPECT_FALSE(Key('A', true, true));  // modifiers match exactly
+}
+
+TEST_F(RegKeys, HistoryKeysBackspaceAndTheHiveRoot) {
+  MakeKey("A\\B");
+  Open("A");
+  form.Navigator().Navigate("CD", "B", true, false);
+  ASSERT_EQ(form.State().CurKey, Path("A\\B"));
+  EXPECT_TRUE(Key(VK_LEFT, false, false, true));
+  EXPECT_EQ(form.State().CurKey, Path("A"));
+  EXPECT_FALSE(Key(VK_LEFT, false, false, true));  // the oldest entry: not consumed
+  EXPECT_TRUE(Key(VK_RIGHT, false, false, true));
+  EXPECT_EQ(form.State().CurKey, Path("A\\B"));
+  EXPECT_FALSE(Key(VK_RIGHT, false, false, true));
+  EXPECT_TRUE(Key(VK_BACK));
+  EXPECT_EQ(form.State().CurKey, Path("A"));
+  EXPECT_EQ(form.Model().Caption(ListView_GetNextItem(List(), -1, LVNI_SELECTED)), "B");
+  EXPECT_TRUE(Key(226, false, true));
+  EXPECT_EQ(form.State().CurKey, "\\");
+  form.State().BackShowsRoot = false;
+  EXPECT_FALSE(Key(VK_BACK));
+  EXPECT_FALSE(form.State().RootMode);
+  EXPECT_TRUE(Key(226, false, true));
+  EXPECT_TRUE(form.State().RootMode);
+  EXPECT_FALSE(Key(VK_BACK));  // nothing in the root list
+}
+
+TEST_F(RegKeys, HistoryMenuListsEachPlaceOnceAtItsNewestVisit) {
+  MakeKey("A");
+  MakeKey("B");
+  Open("A");
+  form.Navigator().Navigate("CD", Path("B"), true, false);
+  form.Navigator().Navigate("CD", Path("A"), true, false);
+  HMENU menu = CreatePopupMenu();
+  form.FillHistoryMenu(menu);
+  ASSERT_EQ(GetMenuItemCount(menu), 2);
+  char text[512];
+  GetMenuStringA(menu, 0, text, sizeof text, MF_BYPOSITION);
+  EXPECT_EQ(std::string(text), "HKEY_CURRENT_USER" + Path("B"));
+  GetMenuStringA(menu, 1, text, sizeof text, MF_BYPOSITION);
+  EXPECT_EQ(std::string(text), "HKEY_CURRENT_USER" + Path("A"));
+  EXPECT_EQ(GetMenuItemID(menu, 1), static_cast<UINT>(CM_HISTORY0 + 2));
+  MENUITEMINFOA mi{};
+  mi.cbSize = sizeof mi;
+  mi.fMask = MIIM_DATA;
+  GetMenuItemInfoA(menu, 1, TRUE, &mi);
+  EXPECT_EQ(mi.dwItemData, 2u);  // the current place is marked
+  GetMenuItemInfoA(menu, 0, TRUE, &mi);
+  EXPECT_EQ(mi.dwItemData, 28u);
+  DestroyMenu(menu);
+  ASSERT_TRUE(form.RunCommand(CM_HISTORY0 + 1));
+  EXPECT_EQ(form.State().CurKey, Path("B"));
+  EXPECT_EQ(form.State().HistoryIndex, 1);
+}
+
+TEST_F(RegKeys, KeySizesFillTheSizeCellsOfKeyRows) {
+  MakeValue("K\\One", "v", REG_BINARY, std::string(10, 'x'));
+  MakeValue("K\\Two\\Deep", "v", REG_BINARY, std::string(7, 'x'));
+  MakeKey("K\\Three");
+  Open("K");  // .., One, Three, Two
+  form.SelectRow(0);
+  EXPECT_TRUE(Key(VK_SPACE));  // the parent row focused: nothing
+  EXPECT_EQ(Size("One"), "");
+  form.SelectRow(1);
+  ListView_SetItemState(List(), 3, LVIS_SELECTED, LVIS_SELECTED);
+  EXPECT_TRUE(Key(VK_SPACE));
+  EXPECT_EQ(Size("One"), "10");
+  EXPECT_EQ(Size("Three"), "");
+  EXPECT_EQ(Size("Two"), "7");
+  EXPECT_TRUE(Key(VK_RETURN, true, false, true));
+  EXPECT_EQ(Size("Three"), "0");
+}
+
+TEST_F(RegKeys, RenamesRefuseWhatTheRegistryCannotTake) {
+  MakeValue("K\\Sub", "inside", REG_SZ, std::string("x\0", 2));
+  MakeKey("K\\Other");
+  MakeValue("K", "val", REG_BINARY, std::string("\x01\x02", 2));
+  MakeValue("K", "taken", REG_SZ, std::string("\0", 1));
+  Open("K");  // .., Other, Sub, taken, val
+  const int sub = form.Model().Find("Sub"), val = form.Model().Find("val");
+  struct Case {
+    int row;
+    const char* newName;
+    const char* message;
+  };
+  const Case refused[] = {
+      {sub, "A\\B", "The backslash character is invalid in keynames!"},
+      {sub, "other", "A key with the same name already exists!"},
+      {sub, "Sub", "Could not rename the key!"},
+      {sub, "SUB", "Could not rename the key!"},
+      {val, "TAKEN", "A value with the same name already exists!"},
+      {val, "VAL", "Could not rename the value!"},
+  };
+  for (const Case& c : refused) {
+    answers.Messages.clear();
+    EXPECT_FALSE(form.Reg_ListView_Edited(c.row, c.newName)) << c.newName;
+    ASSERT_EQ(answers.Messages.size(), 1u) << c.newName;
+    EXPECT_EQ(answers.Messages[0].text, c.message);
+  }
+  EXPECT_FALSE(form.Reg_ListView_Editing(0));  // never the parent row
+  TVkReg reg;
+  ASSERT_TRUE(reg.OpenPath(RootCurrentUser, Path("K"), false));
+  std::string data;
+  DWORD type = 0;
+  ASSERT_TRUE(reg.ReadValue("val", data, type));
+  EXPECT_EQ(data, "\x01\x02");
+
+  // Through the real editor: the key moves with everything below it, the value keeps its bytes.
+  SetFocus(List());
+  HWND edit = ListView_EditLabel(List(), sub);
+  ASSERT_NE(edit, nullptr);
+  SetWindowTextA(edit, "Moved");
+  SendMessageA(edit, WM_KEYDOWN, VK_RETURN, 0);
+  PumpMessages();
+  EXPECT_EQ(form.Model().Caption(sub), "Moved");
+  EXPECT_TRUE(reg.KeyExists("Moved\\"));
+  EXPECT_FALSE(reg.KeyExists("Sub"));
+  EXPECT_TRUE(form.Reg_ListView_Edited(val, "renamed"));
+  ASSERT_TRUE(reg.ReadValue("renamed", data, type));
+  EXPECT_EQ(data, "\x01\x02");
+  EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
+}

@@ -9,9 +9,11 @@ std::string ExpandEnvironmentText(const std::string& text) {
   // than once should the environment grow in between).
   if (text.size() > std::numeric_limits<DWORD>::max() - 65) return text;
   DWORD capacity = static_cast<DWORD>(text.size() + 1 + 64);
-  // The platform refuses results of 32,767 characters or more with a small count and
-  // ERROR_INVALID_PARAMETER, leaving the buffer undefined: a call is trusted only when it
-  // set no error and its result ends inside the buffer. Otherwise the text stays unexpanded.
+  // The platform cannot expand results of 32,767 characters or more: it reports a count
+  // that fits the buffer but sets ERROR_INSUFFICIENT_BUFFER and leaves the result cut short,
+  // or ERROR_INVALID_PARAMETER with a small count and an undefined buffer. Such a call, or
+  // one whose result does not end inside the buffer, leaves the text unexpanded. (Other
+  // codes may be set by a successful call, for a name that is not in the environment.)
   for (int attempt = 0; attempt < 4; ++attempt) {
     std::string out(capacity, '\0');
     SetLastError(ERROR_SUCCESS);
@@ -19,7 +21,8 @@ std::string ExpandEnvironmentText(const std::string& text) {
     if (needed == 0) break;
     if (needed <= capacity) {
       const void* nul = std::memchr(out.data(), '\0', capacity);
-      if (GetLastError() != ERROR_SUCCESS || !nul) break;
+      const DWORD error = GetLastError();
+      if (error == ERROR_INVALID_PARAMETER || error == ERROR_INSUFFICIENT_BUFFER || !nul) break;
       out.resize(static_cast<std::size_t>(static_cast<const char*>(nul) - out.data()));
       return out;
     }

@@ -177,8 +177,8 @@ bool TVkReg::CloseKey() {
   // connected root lives as long as the accessor.
   if (!IsRootHandle(current_)) r = RegCloseKey(current_);
   current_ = nullptr;
-  currentNames_.clear();
-  currentNamesKnown_ = false;
+  currentPath_.clear();
+  currentPathKnown_ = false;
   return r == ERROR_SUCCESS;
 }
 
@@ -191,8 +191,8 @@ bool TVkReg::SetRootKey(HKEY root) {
     retiredRoots_.clear();
   }
   root_ = current_ = root;
-  currentNames_.clear();
-  currentNamesKnown_ = true;
+  currentPath_.clear();
+  currentPathKnown_ = true;
   return result;
 }
 
@@ -204,7 +204,7 @@ bool TVkReg::ConnectRegistry(const std::string& machine) {
   if (rootOwned_) retiredRoots_.push_back(root_);
   root_ = h;
   rootOwned_ = true;
-  currentNamesKnown_ = false;  // the current key stays on the root it was opened on
+  currentPathKnown_ = false;  // the current key stays on the root it was opened on
   return true;
 }
 
@@ -228,16 +228,12 @@ bool TVkReg::OpenKey(const std::string& path, bool canCreate) {
   if (s.rest.empty()) {
     if (closePrev) RegCloseKey(prev);
     current_ = root_;
-    currentNames_.clear();
-    currentNamesKnown_ = true;
+    currentPath_.clear();
+    currentPathKnown_ = true;
     return true;
   }
-  std::vector<std::string> names;
-  const bool namesKnown = s.absolute || currentNamesKnown_;
-  if (namesKnown) {
-    if (!s.absolute) names = currentNames_;
-    AppendKeyNames(s.rest, names);
-  }
+  const bool pathKnown = s.absolute || currentPathKnown_;
+  std::string opened = pathKnown ? (s.absolute ? s.rest : currentPath_ + "\\" + s.rest) : std::string();
   if (s.absolute && closePrev) {  // the previous key is not the base: release it first
     RegCloseKey(prev);
     current_ = nullptr;
@@ -247,8 +243,8 @@ bool TVkReg::OpenKey(const std::string& path, bool canCreate) {
   const LONG r = OpenSubKey(s.base, s.rest, canCreate, Access, h);
   if (closePrev) RegCloseKey(prev);  // the previous key was the base of a relative path
   current_ = (r == ERROR_SUCCESS) ? h : nullptr;
-  currentNamesKnown_ = r == ERROR_SUCCESS && namesKnown;
-  currentNames_ = currentNamesKnown_ ? std::move(names) : std::vector<std::string>();
+  currentPathKnown_ = r == ERROR_SUCCESS && pathKnown;
+  currentPath_ = currentPathKnown_ ? std::move(opened) : std::string();
   return r == ERROR_SUCCESS;
 }
 
@@ -340,8 +336,8 @@ bool TVkReg::AbsoluteNames(const std::string& path, std::vector<std::string>& na
   names.clear();
   const Split s = SplitPath(path);
   if (!s.absolute) {
-    if (!currentNamesKnown_ || !current_) return false;
-    names = currentNames_;
+    if (!currentPathKnown_ || !current_) return false;
+    AppendKeyNames(currentPath_, names);
   }
   AppendKeyNames(s.rest, names);
   return true;

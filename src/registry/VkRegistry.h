@@ -178,10 +178,10 @@ class TVkReg {
 
   HKEY root_ = RootToHkey(RootCurrentUser);
   HKEY current_ = RootToHkey(RootCurrentUser);
-  // The key names from Root to CurrentKey as it was opened (for the tree operations' checks of
+  // The path from Root to CurrentKey as it was opened (for the tree operations' checks of
   // relative paths); not known after a failed open or a connect.
-  std::vector<std::string> currentNames_;
-  bool currentNamesKnown_ = true;
+  std::string currentPath_;
+  bool currentPathKnown_ = true;
   bool rootOwned_ = false;           // Root came from ConnectRegistry
   std::vector<HKEY> retiredRoots_;   // earlier connected roots, closed with the accessor
 };

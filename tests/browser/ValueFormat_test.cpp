@@ -217,16 +217,25 @@ TEST_F(ValueFormatRegistry, ExpansionIsCompleteHoweverLong) {
 
 TEST_F(ValueFormatRegistry, ExpansionThePlatformRefusesShowsTheTextUnexpanded) {
   // Results of 32,767 characters or more cannot be expanded: the text is shown as it is.
-  for (std::size_t length : {32000u, 32766u, 32767u, 40000u}) {
-    const std::string half(length / 2, 'h');
-    ASSERT_TRUE(SetEnvironmentVariableA("HLHALF", half.c_str()));
-    const std::string text = length % 2 ? "%HLHALF%%HLHALF%;" : "%HLHALF%%HLHALF%";
-    const std::string expanded = half + half + (length % 2 ? ";" : "");
-    EXPECT_EQ(ExpandEnvironmentText(text), length < 32767 ? expanded : text) << length;
+  struct Case {
+    std::size_t part;
+    int copies;
+    const char* tail;
+  } cases[] = {{16000, 2, ""}, {16383, 2, ""}, {16383, 2, ";"}, {20000, 2, ""}, {25000, 3, ""}};
+  for (const Case& c : cases) {
+    ASSERT_TRUE(SetEnvironmentVariableA("HLPART", std::string(c.part, 'h').c_str()));
+    std::string text, expanded;
+    for (int i = 0; i < c.copies; ++i) {
+      text += "%HLPART%";
+      expanded += std::string(c.part, 'h');
+    }
+    text += c.tail;
+    expanded += c.tail;
+    EXPECT_EQ(ExpandEnvironmentText(text), expanded.size() < 32767 ? expanded : text) << expanded.size();
   }
-  MakeValue("", "big", REG_EXPAND_SZ, "%HLHALF%%HLHALF%;\0"s);
+  MakeValue("", "big", REG_EXPAND_SZ, "%HLPART%%HLPART%;\0"s);
   TVkReg reg;
   ASSERT_TRUE(reg.OpenPath(RootCurrentUser, Path(), false));
-  EXPECT_EQ(ValueDataText(reg, "big", REG_EXPAND_SZ, TTypeFormats()), "\"%HLHALF%%HLHALF%;\"");
-  SetEnvironmentVariableA("HLHALF", nullptr);
+  EXPECT_EQ(ValueDataText(reg, "big", REG_EXPAND_SZ, TTypeFormats()), "\"%HLPART%%HLPART%;\"");
+  SetEnvironmentVariableA("HLPART", nullptr);
 }

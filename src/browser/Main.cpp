@@ -243,6 +243,10 @@ bool TFormHivelark::HasCommand(int id) const {
 }
 
 bool TFormHivelark::CommandEnabled(int id) {
+  if (id == CM_RENAME) {
+    const int row = ListView_GetNextItem(list_, -1, LVNI_SELECTED);
+    return ListView_GetSelectedCount(list_) == 1 && Reg_ListView_Editing(row);
+  }
   for (const TCommandEntry& c : Commands)
     if (id >= c.first && id <= c.last) return true;
   for (TSubsystem* s : subsystems_)
@@ -253,6 +257,7 @@ bool TFormHivelark::CommandEnabled(int id) {
 bool TFormHivelark::RunCommand(int id) {
   for (const TCommandEntry& c : Commands) {
     if (id >= c.first && id <= c.last) {
+      if (!CommandEnabled(id)) return false;
       c.run(*this, id);
       return true;
     }

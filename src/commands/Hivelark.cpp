@@ -1,3 +1,6 @@
 #include "commands/Hivelark.h"
 
-THivelark::THivelark() : bookmarks_(form_) { form_.AddSubsystem(bookmarks_); }
+THivelark::THivelark() : bookmarks_(form_), editing_(form_, bookmarks_) {
+  form_.AddSubsystem(bookmarks_);
+  form_.AddSubsystem(editing_);
+}

@@ -3,6 +3,7 @@
 // place that knows all subsystems; each of them sees only the main window's host interface.
 #include "bookmarks/BookmarkPane.h"
 #include "browser/Main.h"
+#include "editing/Editing.h"
 
 class THivelark {
  public:
@@ -12,8 +13,10 @@ class THivelark {
 
   TFormHivelark& Form() { return form_; }
   TBookmarkPane& Bookmarks() { return bookmarks_; }
+  TEditing& Editing() { return editing_; }
 
  private:
   TFormHivelark form_;  // first: the subsystems below are made with it
   TBookmarkPane bookmarks_;
+  TEditing editing_;
 };

@@ -1,0 +1,213 @@
+// Copy and Rename/Move to a typed target, and the cut/copy items list with Paste.
+#include "editing/Editing.h"
+
+#include <commctrl.h>
+
+#include "bookmarks/BookmarkFile.h"
+#include "lib/VkDialogs.h"
+#include "lib/VkFuncLib.h"
+#include "lib/VkText.h"
+#include "resource.h"
+
+namespace {
+
+class TWait {
+ public:
+  TWait() { SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT))); }
+  ~TWait() { SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW))); }
+  TWait(const TWait&) = delete;
+  TWait& operator=(const TWait&) = delete;
+};
+
+bool SameText(const std::string& a, const std::string& b) {
+  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
+                        static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+
+bool StartsWithText(const std::string& text, const std::string& prefix) {
+  return text.size() >= prefix.size() && SameText(text.substr(0, prefix.size()), prefix);
+}
+
+// Copies one value of the source key to the target key under targetName, exactly: the bytes
+// read are the bytes written. A value that cannot be read is reported and not written.
+// With move, the source is deleted only after a complete write.
+bool CopyValue(RootKey sourceRoot, const std::string& sourceKey, const std::string& name, RootKey targetRoot,
+               const std::string& targetKey, const std::string& targetName, bool move) {
+  TVkReg source;
+  std::string data;
+  DWORD type = 0;
+  if (!source.OpenPath(sourceRoot, sourceKey, false) || !source.ReadValue(name, data, type)) {
+    ShowPlainMsg("Could not read the value!\r\n\r\n\"" + std::string(RootName(sourceRoot)) + sourceKey + name + "\"",
+                 "Hivelark", MsgError);
+    return false;
+  }
+  TVkReg target;
+  if (!target.OpenPath(targetRoot, targetKey, false) ||
+      !target.WriteData(targetName, data.data(), type, static_cast<DWORD>(data.size())))
+    return false;
+  if (move) (void)source.DeleteValue(name);
+  return true;
+}
+
+}  // namespace
+
+void TEditing::CopyMove_Cmd(bool move) {
+  TBrowserState& state = host_.State();
+  const std::vector<TRow> items = SelectedItems(true);
+  const int n = static_cast<int>(items.size());
+  if (n == 0) return;
+  std::string prompt = move ? "Rename/Move" : "Copy";
+  std::string answer;
+  if (n == 1) {
+    prompt += " \"" + items[0].Name + "\" to...";
+    answer = items[0].Name;
+  } else {
+    prompt += " " + std::to_string(n) + " Values and/or Keys to...";
+  }
+  if (!InputPrompt(prompt, answer)) return;
+  const std::string target = host_.Navigator().ResolvePath(answer);
+  const std::string root = RootText();
+  std::string targetKey = target, targetName;
+  {
+    TWait wait;
+    TVkReg reg;
+    if (!reg.OpenPath(state.CurRoot, state.CurKey, false)) return;
+    const bool single = n == 1;
+    const bool isKey = single && items[0].Image == ImageKey;
+    const bool keepNames = !single || (isKey && (target == "\\" || reg.KeyExists(target))) ||
+                           (!isKey && reg.KeyExists(target));
+    if (!keepNames) {
+      if (reg.KeyExists(ParentPath(target))) {
+        targetKey = ParentPath(target);
+        targetName = ExtractLastName(target);
+      } else {
+        targetKey = target;
+      }
+    }
+    if (!keepNames && targetName.empty()) {
+      ShowPlainMsg("Could not copy or move, target key not found!\r\n\r\n\"" + root + targetKey + "\"", "Hivelark",
+                   MsgError);
+      return;
+    }
+    if (!reg.KeyExists(targetKey)) {
+      ShowPlainMsg("Could not copy or move, target key not found!\r\n\r\n\"" + root + targetKey + "\"", "Hivelark",
+                   MsgError);
+      return;
+    }
+    const std::string sourceName = single ? items[0].Name : std::string();
+    if (SameText(state.CurKey + sourceName, targetKey + targetName)) {
+      ShowPlainMsg("You cannot copy or move to the same target!\r\n\r\n\"" + root + targetKey + targetName + "\"",
+                   "Hivelark", MsgError);
+      return;
+    }
+    for (const TRow& item : items) {
+      const std::string name = item.Name;
+      const std::string newName = single ? targetName : name;
+      // The kind comes from the row: a key and a value of the same name are two items.
+      if (item.Image == ImageKey) {
+        const std::string source = state.CurKey + name + "\\";
+        const std::string dest = targetKey + newName + "\\";
+        // Into itself, or into a key the source lies in: either would walk what it writes.
+        if (name.empty() || StartsWithText(targetKey, source) || StartsWithText(source, dest)) {
+          ShowPlainMsg("You cannot copy or move a key into itself!\r\n\r\n\"" + root + state.CurKey + name + "\"",
+                       "Hivelark", MsgError);
+          continue;
+        }
+        if (!reg.CopyKey(source, dest, move))
+          ShowPlainMsg("Could not copy or moves the key!\r\n\r\n\"" + root + targetKey + newName + "\"", "Hivelark",
+                       MsgError);
+      } else {
+        TVkReg check;
+        if (check.OpenPath(state.CurRoot, targetKey, false) && check.ValueExists(newName) &&
+            !ConfirmOverwrite("value", targetKey + newName))
+          continue;
+        (void)CopyValue(state.CurRoot, state.CurKey, name, state.CurRoot, targetKey, newName, move);
+      }
+    }
+  }
+  host_.Navigator().Navigate("UPD", state.CurKey == targetKey ? targetName : std::string(), true, false);
+}
+
+void TEditing::CutCopy_Cmd(bool cut) {
+  TBrowserState& state = host_.State();
+  HWND list = host_.Reg_ListView();
+  const TRegPaneModel& model = host_.Model();
+  TBookMarks& items = bookmarks_.Lists(2);
+  items.clear();
+  std::vector<bool> selected(static_cast<std::size_t>(model.Count()), false);
+  for (int i : host_.RegSelection())
+    if (i >= 0 && i < model.Count()) selected[static_cast<std::size_t>(i)] = true;
+  std::string text;
+  const std::string location = RootText() + state.CurKey;
+  for (int i = 0; i < model.Count(); ++i) {
+    const bool on = selected[static_cast<std::size_t>(i)];
+    ListView_SetItemState(list, i, on && cut ? LVIS_CUT : 0, LVIS_CUT);
+    const TRegRow& row = model.Rows[static_cast<std::size_t>(i)];
+    if (!on || row.IsParent()) continue;
+    text += location + row.Name + (row.IsKey() ? "\\" : "") + "\r\n";
+    // The list was emptied and the rows of one key are distinct items, so no item can be a
+    // duplicate: they are appended without the duplicate check, which would be quadratic.
+    items.push_back(MakeBookmark(state.CurRoot, row.Image, state.CurKey, row.Name, cut ? "Cut" : "Copy"));
+  }
+  (void)ClipboardText(text);
+  if (host_.BookmarkPaneVisible() && state.BookmarkMode == 2) bookmarks_.ShowBookmarkList();
+}
+
+void TEditing::Paste_Cmd() {
+  TBrowserState& state = host_.State();
+  const TBookMarks items = bookmarks_.Lists(2);  // a copy: the commands below may refill the pane
+  if (items.empty()) return;
+  std::string last;
+  {
+    TWait wait;
+    TVkReg reg;
+    for (const TBookMark& item : items) {
+      const bool move = item.Comment == "Cut";
+      const RootKey root = RootBase + item.RootIndex;
+      if (!IsPredefinedRoot(root) || !reg.OpenPath(root, item.KeyPath, false)) continue;
+      const std::string rootText = RootName(root);
+      if (item.ItemType < KeyItemType) {
+        if (!reg.ValueExists(item.ValueName)) continue;
+        if (root == state.CurRoot && SameText(item.KeyPath, state.CurKey)) {
+          ShowPlainMsg("You cannot copy or move to the same target!\r\n\r\n\"" + rootText + item.KeyPath +
+                           item.ValueName + "\"",
+                       "Hivelark", MsgError);
+          continue;
+        }
+        TVkReg target;
+        if (target.OpenPath(state.CurRoot, state.CurKey, false) && target.ValueExists(item.ValueName) &&
+            !ConfirmOverwrite("value", item.ValueName))
+          continue;
+        (void)CopyValue(root, item.KeyPath, item.ValueName, state.CurRoot, state.CurKey, item.ValueName, move);
+        continue;
+      }
+      if (item.ValueName.empty() || !reg.KeyExists(item.ValueName)) continue;
+      const std::string source = item.KeyPath + item.ValueName + "\\";
+      if (root != state.CurRoot) {
+        ShowMsg("You cannot paste a key into a different root yet! Support for this will be added later!", "Hivelark",
+                MsgInfo);
+        continue;
+      }
+      if (StartsWithText(state.CurKey + item.ValueName, source) ||
+          StartsWithText(source, state.CurKey + item.ValueName + "\\")) {
+        // Into itself or below it; or into one of the keys the source lies in, which a copy
+        // would walk while writing it (except the key it came from, which gets a new name).
+        if (!SameText(item.KeyPath, state.CurKey)) {
+          ShowPlainMsg("You cannot paste a key into itself or any of its subkeys!\r\n\r\n" + rootText + source,
+                       "Hivelark", MsgError);
+          continue;
+        }
+      }
+      TVkReg here;
+      if (!here.OpenPath(state.CurRoot, state.CurKey, false)) continue;
+      if (!SameText(item.KeyPath, state.CurKey)) {
+        last = state.CurKey + item.ValueName;
+        if (here.KeyExists(item.ValueName) && !ConfirmOverwrite("key", RootText() + last)) continue;
+      } else {
+        last = state.CurKey + here.GetUniqueName("Copy of " + item.ValueName + " #");
+      }
+      if (!reg.CopyKey(source, last + "\\", move)) ShowMsg("There was an error pasting the key!", "Hivelark", MsgError);
+    }
+  }
+  host_.Navigator().Navigate("UPD", !last.empty() ? ExtractLastName(last) : items[0].ValueName, true, false);
+}

@@ -1,0 +1,186 @@
+// New key, delete, the selection commands and the enabling rule of the editing commands.
+#include "editing/Editing.h"
+
+#include <commctrl.h>
+
+#include "lib/VkDialogs.h"
+#include "lib/VkFuncLib.h"
+#include "resource.h"
+
+namespace {
+
+// Shows the hourglass for its lifetime and the default cursor afterwards.
+class TWait {
+ public:
+  TWait() { SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT))); }
+  ~TWait() { SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW))); }
+  TWait(const TWait&) = delete;
+  TWait& operator=(const TWait&) = delete;
+};
+
+const int OwnedCommands[] = {CM_NEWKEY,   CM_DELETEKEYVALUE, CM_SELECTALL, CM_UNSELECTALL, CM_INVERTSEL,
+                             CM_COPY,     CM_MOVE,           CM_CLIPCUT,   CM_CLIPCOPY,    CM_CLIPPASTE};
+
+}  // namespace
+
+bool TEditing::OwnsCommand(int id) const {
+  for (int c : OwnedCommands)
+    if (c == id) return true;
+  return false;
+}
+
+bool TEditing::CommandEnabled(int id) {
+  TBrowserState& state = host_.State();
+  HWND list = host_.Reg_ListView();
+  const int rows = host_.Model().Count();
+  switch (id) {
+    case CM_SELECTALL:
+    case CM_INVERTSEL:
+      return !state.RootMode && rows > 0;
+    case CM_UNSELECTALL:
+      return !state.RootMode && ListView_GetSelectedCount(list) > 0;
+    default:
+      break;
+  }
+  if (state.RootMode) return false;  // the root list is not edited
+  const int n = static_cast<int>(ListView_GetSelectedCount(list));
+  switch (id) {
+    case CM_NEWKEY:
+      return true;
+    case CM_DELETEKEYVALUE:
+    case CM_COPY:
+    case CM_MOVE:
+    case CM_CLIPCUT:
+    case CM_CLIPCOPY:
+      return n > 0;
+    case CM_CLIPPASTE:
+      return !bookmarks_.Lists(2).empty();
+    default:
+      return false;
+  }
+}
+
+void TEditing::RunCommand(int id) {
+  switch (id) {
+    case CM_NEWKEY: NewKey_Cmd(); break;
+    case CM_DELETEKEYVALUE: DeleteKeyValue_Cmd(); break;
+    case CM_SELECTALL: Select_Cmd(true); break;
+    case CM_UNSELECTALL: Select_Cmd(false); break;
+    case CM_INVERTSEL: InvertSel_Cmd(); break;
+    case CM_COPY: CopyMove_Cmd(false); break;
+    case CM_MOVE: CopyMove_Cmd(true); break;
+    case CM_CLIPCUT: CutCopy_Cmd(true); break;
+    case CM_CLIPCOPY: CutCopy_Cmd(false); break;
+    case CM_CLIPPASTE: Paste_Cmd(); break;
+    default: break;
+  }
+}
+
+std::vector<TEditing::TRow> TEditing::SelectedItems(bool deselectParent) {
+  HWND list = host_.Reg_ListView();
+  const TRegPaneModel& model = host_.Model();
+  std::vector<TRow> items;
+  for (int i : host_.RegSelection()) {
+    if (i < 0 || i >= model.Count()) continue;
+    const TRegRow& row = model.Rows[static_cast<std::size_t>(i)];
+    if (row.IsParent()) {
+      if (deselectParent) ListView_SetItemState(list, i, 0, LVIS_SELECTED);
+      continue;
+    }
+    items.push_back({i, row.Name, row.Image});
+  }
+  return items;
+}
+
+std::string TEditing::RootText() const { return RootName(host_.State().CurRoot); }
+
+bool TEditing::ConfirmOverwrite(const std::string& kind, const std::string& path) {
+  return ShowPlainMsg("Overwrite the " + kind + ": \"" + path + "\"?", "Hivelark", MsgYesNo) == IDYES;
+}
+
+void TEditing::NewKey_Cmd() {
+  TBrowserState& state = host_.State();
+  TVkReg reg;
+  if (!reg.OpenPath(state.CurRoot, state.CurKey, false)) return;
+  std::string name = reg.GetUniqueName("New Key #");
+  if (!InputPrompt("Enter Name of New Key...", name)) return;
+  // An empty name or "\" names the current key or the root, which exist already.
+  if (name.empty() || name == "\\" || reg.KeyExists(name)) {
+    ShowMsg("A key by that name already exist!", "Hivelark", MsgError);
+    return;
+  }
+  if (!reg.CreateKey(name)) {
+    ShowMsg("Could not create a new key!", "Hivelark", MsgError);
+    return;
+  }
+  host_.Navigator().Navigate("UPD", name.substr(0, name.find('\\')), true, false);
+}
+
+void TEditing::DeleteKeyValue_Cmd() {
+  TBrowserState& state = host_.State();
+  const std::vector<TRow> items = SelectedItems(true);
+  if (items.empty()) return;
+  const TRegPaneModel& model = host_.Model();
+  std::string question;
+  if (items.size() > 1) {
+    question = "Do you want to delete the " + std::to_string(items.size()) + " selected keys/values?";
+  } else if (items[0].Image == ImageKey) {
+    question = "Delete the Key: \"" + items[0].Name + "\"?";
+  } else {
+    question = "Delete the " + model.Rows[static_cast<std::size_t>(items[0].Index)].Type + " Value: \"" +
+               items[0].Name + "\"?";
+  }
+  // Only Yes goes on: a question that could not be shown (0) is no consent.
+  if (ShowPlainMsg(question, "Hivelark", MsgYesNo) != IDYES) return;
+  TWait wait;
+  std::vector<bool> selected(static_cast<std::size_t>(model.Count()), false);
+  for (const TRow& item : items) selected[static_cast<std::size_t>(item.Index)] = true;
+  // The row to select afterwards: the nearest unselected row, below before above, never row 0.
+  const int first = items[0].Index, count = model.Count();
+  std::string focus = items[0].Name;
+  for (int d = 1; d < count; ++d) {
+    if (first + d < count && !selected[static_cast<std::size_t>(first + d)]) {
+      focus = model.Caption(first + d);
+      break;
+    }
+    if (first - d >= 1 && !selected[static_cast<std::size_t>(first - d)]) {
+      focus = model.Caption(first - d);
+      break;
+    }
+  }
+  {
+    TVkReg reg;
+    if (reg.OpenPath(state.CurRoot, state.CurKey, false)) {
+      for (const TRow& item : items) {
+        if (item.Image != ImageKey) {
+          (void)reg.DeleteValue(item.Name);
+        } else if (item.Name.empty()) {
+          // A key without a name cannot be told from the current key by its path.
+          ShowMsg("A key without a name cannot be deleted!", "Hivelark", MsgError);
+        } else {
+          (void)reg.DeleteKey(state.CurKey + item.Name);
+        }
+      }
+    }
+  }
+  host_.Navigator().Navigate("UPD", focus, true, false);
+}
+
+void TEditing::Select_Cmd(bool select) {
+  HWND list = host_.Reg_ListView();
+  const TRegPaneModel& model = host_.Model();
+  for (int i = 0; i < model.Count(); ++i) {
+    const bool on = select && !model.Rows[static_cast<std::size_t>(i)].IsParent();
+    ListView_SetItemState(list, i, on ? LVIS_SELECTED : 0, LVIS_SELECTED);
+  }
+}
+
+void TEditing::InvertSel_Cmd() {
+  HWND list = host_.Reg_ListView();
+  const TRegPaneModel& model = host_.Model();
+  for (int i = 0; i < model.Count(); ++i) {
+    const bool was = ListView_GetItemState(list, i, LVIS_SELECTED) != 0;
+    const bool on = !was && !model.Rows[static_cast<std::size_t>(i)].IsParent();
+    ListView_SetItemState(list, i, on ? LVIS_SELECTED : 0, LVIS_SELECTED);
+  }
+}

@@ -1,0 +1,43 @@
+#pragma once
+// The editing commands of the registry pane: create, delete and select (EditCommands.cpp),
+// copy, move, cut and paste (CopyMove.cpp), with the rule that enables each of them. The
+// rule is asked when a menu opens and again before every run, from a menu, a shortcut or a
+// key, so that no command runs on rows it does not fit.
+#include <string>
+#include <vector>
+
+#include "bookmarks/BookmarkPane.h"
+#include "browser/CommandHost.h"
+
+class TEditing : public TSubsystem {
+ public:
+  TEditing(TCommandHost& host, TBookmarkPane& bookmarks) : host_(host), bookmarks_(bookmarks) {}
+
+  void NewKey_Cmd();
+  void DeleteKeyValue_Cmd();
+  void Select_Cmd(bool select);
+  void InvertSel_Cmd();
+  void CopyMove_Cmd(bool move);
+  void CutCopy_Cmd(bool cut);
+  void Paste_Cmd();
+
+  // TSubsystem
+  bool OwnsCommand(int id) const override;
+  bool CommandEnabled(int id) override;
+  void RunCommand(int id) override;
+
+ private:
+  struct TRow {
+    int Index;
+    std::string Name;
+    int Image;
+  };
+  // The selected rows, top to bottom, the parent row deselected and left out.
+  std::vector<TRow> SelectedItems(bool deselectParent);
+  // "Overwrite the <kind>: "<path>"?" answered Yes.
+  bool ConfirmOverwrite(const std::string& kind, const std::string& path);
+  std::string RootText() const;
+
+  TCommandHost& host_;
+  TBookmarkPane& bookmarks_;
+};

@@ -1,0 +1,248 @@
+// The editing commands on the real window against the test registry: the enabling rule,
+// new key, delete, the selection commands, copy and move, cut, copy and paste.
+#include "commands/Hivelark.h"
+
+#include <commctrl.h>
+
+#include "lib/VkFuncLib.h"
+#include "resource.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+class Editing : public RegSandbox {
+ protected:
+  void SetUp() override {
+    RegSandbox::SetUp();
+    for (const char* f : {"Hivelark.ini", "BookMarks.bmk", "SearchRes.bmk", "CopyItems.bmk"})
+      DeleteFileA((ProgramFolder() + f).c_str());
+    ASSERT_TRUE(form().Create());
+    form().Navigator().NtFamily = false;
+    form().State().SortMethod = 0;  // values by name
+  }
+  TFormHivelark& form() { return program.Form(); }
+  HWND List() { return form().Reg_ListView(); }
+  void Open(const std::string& relative) { form().ShowStartLocation("HKCU" + Path(relative)); }
+  // Selects exactly the named rows.
+  void Select(std::initializer_list<const char*> names) {
+    ListView_SetItemState(List(), -1, 0, LVIS_SELECTED);
+    for (const char* n : names) {
+      const int i = form().Model().Find(n);
+      ASSERT_GE(i, 0) << n;
+      ListView_SetItemState(List(), i, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    }
+  }
+  std::string Rows() {
+    std::string names;
+    for (const TRegRow& r : form().Model().Rows) names += r.Name + ",";
+    return names;
+  }
+  std::string SelectedRow() { return form().Model().Caption(ListView_GetNextItem(List(), -1, LVNI_SELECTED)); }
+  std::string Value(const std::string& key, const std::string& name) {
+    TVkReg reg;
+    std::string data;
+    DWORD type = 0;
+    if (!reg.OpenPath(RootCurrentUser, Path(key), false) || !reg.ReadValue(name, data, type)) return "<none>";
+    return std::to_string(type) + ":" + data;
+  }
+  bool KeyThere(const std::string& key) {
+    TVkReg reg;
+    return reg.OpenPath(RootCurrentUser, "\\", false) && reg.KeyExists(Path(key));
+  }
+
+  THivelark program;
+  ScriptedInteraction answers;
+};
+
+}  // namespace
+
+TEST_F(Editing, EveryCommandChecksItsRuleWhenItRuns) {
+  MakeKey("K\\Sub");
+  MakeValue("K", "v", REG_SZ, std::string("x\0", 2));
+  Open("K");  // .., Sub, v
+  struct Case {
+    std::initializer_list<const char*> rows;
+    int id;
+    bool enabled;
+  };
+  const Case cases[] = {
+      {{}, CM_NEWKEY, true},          {{}, CM_DELETEKEYVALUE, false}, {{".."}, CM_DELETEKEYVALUE, true},
+      {{"v"}, CM_COPY, true},         {{}, CM_CLIPCUT, false},         {{"Sub", "v"}, CM_MOVE, true},
+      {{}, CM_CLIPPASTE, false},      {{"Sub"}, CM_RENAME, true},      {{".."}, CM_RENAME, false},
+      {{"Sub", "v"}, CM_RENAME, false}, {{}, CM_UNSELECTALL, false},   {{}, CM_SELECTALL, true},
+  };
+  for (const Case& c : cases) {
+    Select(c.rows);
+    EXPECT_EQ(form().CommandEnabled(c.id), c.enabled) << c.id;
+  }
+  // A shortcut in the root list runs nothing: the root is never deleted.
+  form().Navigator().ShowRootList();
+  form().SelectRow(1);
+  for (int id : {CM_NEWKEY, CM_DELETEKEYVALUE, CM_COPY, CM_CLIPCOPY, CM_RENAME})
+    EXPECT_FALSE(form().RunCommand(id)) << id;
+  EXPECT_TRUE(answers.Messages.empty());
+}
+
+TEST_F(Editing, NewKeyProposesAFreeNameAndSelectsTheFirstLevel) {
+  MakeValue("K", "New Key #1", REG_SZ, std::string("\0", 1));
+  MakeKey("K\\Taken");
+  Open("K");
+  answers.PromptAnswers = {{true, "Taken"}, {true, "a\\b"}};
+  ASSERT_TRUE(form().RunCommand(CM_NEWKEY));
+  EXPECT_EQ(answers.Prompts.at(0), "Enter Name of New Key...");
+  ASSERT_EQ(answers.Messages.size(), 1u);
+  EXPECT_EQ(answers.Messages[0].text, "A key by that name already exist!");
+  ASSERT_TRUE(form().RunCommand(CM_NEWKEY));
+  EXPECT_TRUE(KeyThere("K\\a\\b"));
+  EXPECT_EQ(SelectedRow(), "a");
+  answers.PromptAnswers = {{true, "New Key #1"}};  // a value's name is free for a key
+  ASSERT_TRUE(form().RunCommand(CM_NEWKEY));
+  EXPECT_TRUE(KeyThere("K\\New Key #1"));
+}
+
+TEST_F(Editing, DeleteAsksThenRemovesAndSelectsTheNearestRow) {
+  MakeKey("K\\A\\Deep");
+  MakeValue("K", "b", REG_SZ, std::string("1\0", 2));
+  MakeValue("K", "c", REG_DWORD, std::string(4, '\0'));
+  MakeValue("K", "d", REG_SZ, std::string("\0", 1));
+  Open("K");  // .., A, b, c, d
+  Select({".."});
+  ASSERT_TRUE(form().RunCommand(CM_DELETEKEYVALUE));
+  EXPECT_TRUE(answers.Messages.empty());  // only the parent row: nothing to ask
+  Select({"c"});
+  answers.MessageAnswers = {IDNO, 0};  // No, then a question that failed to show
+  ASSERT_TRUE(form().RunCommand(CM_DELETEKEYVALUE));
+  ASSERT_TRUE(form().RunCommand(CM_DELETEKEYVALUE));
+  ASSERT_EQ(answers.Messages.size(), 2u);
+  EXPECT_EQ(answers.Messages[0].text, "Delete the DWord Value: \"c\"?");
+  EXPECT_EQ(answers.Messages[0].flags, 52u);
+  EXPECT_EQ(Value("K", "c"), std::string("4:") + std::string(4, '\0'));
+  answers.MessageAnswers = {IDYES};
+  Select({"A", "c"});
+  ASSERT_TRUE(form().RunCommand(CM_DELETEKEYVALUE));
+  EXPECT_EQ(answers.Messages.back().text, "Do you want to delete the 2 selected keys/values?");
+  EXPECT_FALSE(KeyThere("K\\A"));
+  EXPECT_EQ(Rows(), "..,b,d,");
+  EXPECT_EQ(SelectedRow(), "b");  // below the first deleted row wins
+}
+
+TEST_F(Editing, AKeyWithoutANameNeverDeletesTheKeyItIsIn) {
+  // The registry allows a key with an empty name; its row is made here as a listing shows it.
+  MakeValue("K", "keep", REG_SZ, std::string("1\0", 2));
+  Open("K");
+  TRegPaneModel& model = form().Model();
+  model.Rows.insert(model.Rows.begin() + 1, TRegRow{"", "", "Key", "", ImageKey, 1});
+  SendMessageA(List(), LVM_SETITEMCOUNT, static_cast<WPARAM>(model.Count()), 0);
+  Select({""});
+  answers.MessageAnswers = {IDYES};
+  ASSERT_TRUE(form().RunCommand(CM_DELETEKEYVALUE));
+  EXPECT_TRUE(KeyThere("K"));
+  EXPECT_EQ(Value("K", "keep"), std::string("1:1") + '\0');
+}
+
+TEST_F(Editing, SelectionCommandsLeaveTheParentRowOut) {
+  MakeValue("K", "a", REG_SZ, std::string("\0", 1));
+  MakeValue("K", "b", REG_SZ, std::string("\0", 1));
+  Open("K");
+  Select({".."});
+  ASSERT_TRUE(form().RunCommand(CM_INVERTSEL));
+  EXPECT_EQ(form().RegSelection(), (std::vector<int>{1, 2}));
+  ASSERT_TRUE(form().RunCommand(CM_UNSELECTALL));
+  ASSERT_TRUE(form().RunCommand(CM_SELECTALL));
+  EXPECT_EQ(form().RegSelection(), (std::vector<int>{1, 2}));
+}
+
+TEST_F(Editing, CopyAndMoveToTypedTargets) {
+  MakeValue("K\\Src", "A", REG_BINARY, std::string("\x01\x00\x02", 3));
+  MakeValue("K\\Src\\Kid", "x", REG_SZ, std::string("y\0", 2));
+  MakeKey("K\\KK");
+  Open("K\\Src");  // .., Kid, A
+  Select({"A"});
+  answers.PromptAnswers = {{true, "B"}};
+  ASSERT_TRUE(form().RunCommand(CM_MOVE));
+  EXPECT_EQ(answers.Prompts.back(), "Rename/Move \"A\" to...");
+  EXPECT_EQ(Value("K\\Src", "B"), std::string("3:\x01\x00\x02", 5));
+  EXPECT_EQ(Value("K\\Src", "A"), "<none>");
+  EXPECT_EQ(SelectedRow(), "B");
+
+  Select({"Kid"});
+  answers.PromptAnswers = {{true, "Kid"}, {true, "..\\Nowhere\\New"}};
+  ASSERT_TRUE(form().RunCommand(CM_COPY));
+  EXPECT_EQ(answers.Messages.back().text, "You cannot copy or move a key into itself!\r\n\r\n\"HKEY_CURRENT_USER" +
+                                               Path("K\\Src") + "Kid\"");
+  ASSERT_TRUE(form().RunCommand(CM_COPY));
+  EXPECT_EQ(answers.Messages.back().text.substr(0, 45), "Could not copy or move, target key not found!");
+
+  Select({"Kid", "B"});
+  answers.PromptAnswers = {{true, "..\\KK"}};
+  ASSERT_TRUE(form().RunCommand(CM_MOVE));
+  EXPECT_EQ(Value("K\\KK\\Kid", "x"), std::string("1:y") + '\0');
+  EXPECT_EQ(Value("K\\KK", "B"), std::string("3:\x01\x00\x02", 5));
+  EXPECT_FALSE(KeyThere("K\\Src\\Kid"));
+  EXPECT_EQ(Rows(), "..,");
+
+  // A key moved into a key it lies in would be walked while written: refused.
+  form().Navigator().Navigate("CD", Path("K\\KK"), true, false);
+  Select({"Kid"});
+  answers.PromptAnswers = {{true, "Kid"}};
+  answers.Messages.clear();
+  ASSERT_TRUE(form().RunCommand(CM_MOVE));
+  ASSERT_EQ(answers.Messages.size(), 1u);
+  EXPECT_TRUE(KeyThere("K\\KK\\Kid"));
+}
+
+TEST_F(Editing, AMoveThatCannotCopyEverythingKeepsTheSource) {
+  // A subkey whose name the ANSI code page cannot spell cannot be opened through it.
+  HKEY k = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(Key(), L"K\\Src\\\x0416", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(k);
+  MakeValue("K\\Src", "v", REG_SZ, std::string("1\0", 2));
+  MakeKey("K\\Dest");
+  Open("K");
+  Select({"Src"});
+  answers.PromptAnswers = {{true, "Dest"}};
+  ASSERT_TRUE(form().RunCommand(CM_MOVE));
+  ASSERT_FALSE(answers.Messages.empty());
+  EXPECT_EQ(answers.Messages.back().text.substr(0, 31), "Could not copy or moves the key");
+  EXPECT_EQ(Value("K\\Src", "v"), std::string("1:1") + '\0');
+  RegDeleteTreeA(Key(), "K");
+}
+
+TEST_F(Editing, CutCopyAndPasteThroughTheCutCopyList) {
+  MakeValue("K\\Same", "v", REG_SZ, std::string("1\0", 2));
+  MakeValue("K", "Same", REG_DWORD, std::string("\x05\0\0\0", 4));
+  MakeKey("K\\Other");
+  Open("K");  // .., Other, Same (key), Same (value)
+  const int keyRow = form().Model().Find("Same");
+  ListView_SetItemState(List(), -1, 0, LVIS_SELECTED);
+  ListView_SetItemState(List(), keyRow, LVIS_SELECTED, LVIS_SELECTED);
+  ListView_SetItemState(List(), keyRow + 1, LVIS_SELECTED, LVIS_SELECTED);
+  ASSERT_TRUE(form().RunCommand(CM_CLIPCOPY));
+  const TBookMarks& items = program.Bookmarks().Lists(2);
+  ASSERT_EQ(items.size(), 2u);
+  EXPECT_EQ(items[0].ItemType, 12);  // the kind comes from the row, not the name
+  EXPECT_EQ(items[1].ItemType, 4);
+  EXPECT_EQ(items[0].Comment, "Copy");
+  // Pasted back into its own key: numbered copies; the value is its own target and refused.
+  ASSERT_TRUE(form().RunCommand(CM_CLIPPASTE));
+  ASSERT_TRUE(form().RunCommand(CM_CLIPPASTE));
+  EXPECT_EQ(Value("K\\Copy of Same #1", "v"), std::string("1:1") + '\0');
+  EXPECT_TRUE(KeyThere("K\\Copy of Same #2"));
+  EXPECT_EQ(answers.Messages.back().text.substr(0, 43), "You cannot copy or move to the same target!");
+
+  // Cut the value, paste it into Other twice: moved once, then skipped silently.
+  Open("K");
+  Select({"Other"});
+  const int valueRow = form().Model().Find("Same") + 1;
+  ListView_SetItemState(List(), -1, 0, LVIS_SELECTED);
+  ListView_SetItemState(List(), valueRow, LVIS_SELECTED, LVIS_SELECTED);
+  ASSERT_TRUE(form().RunCommand(CM_CLIPCUT));
+  form().Navigator().Navigate("CD", Path("K\\Other"), true, false);
+  answers.Messages.clear();
+  ASSERT_TRUE(form().RunCommand(CM_CLIPPASTE));
+  ASSERT_TRUE(form().RunCommand(CM_CLIPPASTE));
+  EXPECT_TRUE(answers.Messages.empty());
+  EXPECT_EQ(Value("K\\Other", "Same"), std::string("4:\x05\0\0\0", 6));
+  EXPECT_EQ(Value("K", "Same"), "<none>");
+}

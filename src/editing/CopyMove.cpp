@@ -28,23 +28,18 @@ bool StartsWithText(const std::string& text, const std::string& prefix) {
   return text.size() >= prefix.size() && SameText(text.substr(0, prefix.size()), prefix);
 }
 
-// Copies one value of the source key to the target key under targetName, exactly: the bytes
-// read are the bytes written. A value that cannot be read is reported and not written.
-// With move, the source is deleted only after a complete write.
-bool CopyValue(RootKey sourceRoot, const std::string& sourceKey, const std::string& name, RootKey targetRoot,
-               const std::string& targetKey, const std::string& targetName, bool move) {
-  TVkReg source;
-  std::string data;
+// Copies one value of the source accessor's current key to the target's under targetName,
+// exactly: the bytes read are the bytes written. A value that cannot be read is reported
+// (location names it) and not written. With move, the source is deleted only after a
+// complete write.
+bool CopyValue(TVkReg& source, const std::string& name, TVkReg& target, const std::string& targetName, bool move,
+               const std::string& location, std::string& data) {
   DWORD type = 0;
-  if (!source.OpenPath(sourceRoot, sourceKey, false) || !source.ReadValue(name, data, type)) {
-    ShowPlainMsg("Could not read the value!\r\n\r\n\"" + std::string(RootName(sourceRoot)) + sourceKey + name + "\"",
-                 "Hivelark", MsgError);
+  if (!source.ReadValue(name, data, type)) {
+    ShowPlainMsg("Could not read the value!\r\n\r\n\"" + location + name + "\"", "Hivelark", MsgError);
     return false;
   }
-  TVkReg target;
-  if (!target.OpenPath(targetRoot, targetKey, false) ||
-      !target.WriteData(targetName, data.data(), type, static_cast<DWORD>(data.size())))
-    return false;
+  if (!target.WriteData(targetName, data.data(), type, static_cast<DWORD>(data.size()))) return false;
   if (move) (void)source.DeleteValue(name);
   return true;
 }
@@ -100,6 +95,11 @@ void TEditing::CopyMove_Cmd(bool move) {
                    "Hivelark", MsgError);
       return;
     }
+    // One accessor on the source key and one on the target key serve every value.
+    TVkReg source, dest;
+    const bool destOpen = dest.OpenPath(state.CurRoot, targetKey, false);
+    (void)source.OpenPath(state.CurRoot, state.CurKey, false);
+    std::string data;
     for (const TRow& item : items) {
       const std::string name = item.Name;
       const std::string newName = single ? targetName : name;
@@ -117,11 +117,8 @@ void TEditing::CopyMove_Cmd(bool move) {
           ShowPlainMsg("Could not copy or moves the key!\r\n\r\n\"" + root + targetKey + newName + "\"", "Hivelark",
                        MsgError);
       } else {
-        TVkReg check;
-        if (check.OpenPath(state.CurRoot, targetKey, false) && check.ValueExists(newName) &&
-            !ConfirmOverwrite("value", targetKey + newName))
-          continue;
-        (void)CopyValue(state.CurRoot, state.CurKey, name, state.CurRoot, targetKey, newName, move);
+        if (!destOpen || (dest.ValueExists(newName) && !ConfirmOverwrite("value", targetKey + newName))) continue;
+        (void)CopyValue(source, name, dest, newName, move, root + state.CurKey, data);
       }
     }
   }
@@ -160,11 +157,21 @@ void TEditing::Paste_Cmd() {
   std::string last;
   {
     TWait wait;
-    TVkReg reg;
+    TVkReg reg, here;
+    const bool hereOpen = here.OpenPath(state.CurRoot, state.CurKey, false);
+    RootKey openRoot = 0;
+    std::string openKey, data;
     for (const TBookMark& item : items) {
       const bool move = item.Comment == "Cut";
       const RootKey root = RootBase + item.RootIndex;
-      if (!IsPredefinedRoot(root) || !reg.OpenPath(root, item.KeyPath, false)) continue;
+      if (!IsPredefinedRoot(root)) continue;
+      // Items of one cut or copy share their key: it is opened once for all of them.
+      if (root != openRoot || item.KeyPath != openKey) {
+        openRoot = 0;
+        if (!reg.OpenPath(root, item.KeyPath, false)) continue;
+        openRoot = root;
+        openKey = item.KeyPath;
+      }
       const std::string rootText = RootName(root);
       if (item.ItemType < KeyItemType) {
         if (!reg.ValueExists(item.ValueName)) continue;
@@ -174,11 +181,8 @@ void TEditing::Paste_Cmd() {
                        "Hivelark", MsgError);
           continue;
         }
-        TVkReg target;
-        if (target.OpenPath(state.CurRoot, state.CurKey, false) && target.ValueExists(item.ValueName) &&
-            !ConfirmOverwrite("value", item.ValueName))
-          continue;
-        (void)CopyValue(root, item.KeyPath, item.ValueName, state.CurRoot, state.CurKey, item.ValueName, move);
+        if (!hereOpen || (here.ValueExists(item.ValueName) && !ConfirmOverwrite("value", item.ValueName))) continue;
+        (void)CopyValue(reg, item.ValueName, here, item.ValueName, move, rootText + item.KeyPath, data);
         continue;
       }
       if (item.ValueName.empty() || !reg.KeyExists(item.ValueName)) continue;
@@ -198,8 +202,7 @@ void TEditing::Paste_Cmd() {
           continue;
         }
       }
-      TVkReg here;
-      if (!here.OpenPath(state.CurRoot, state.CurKey, false)) continue;
+      if (!hereOpen) continue;
       if (!SameText(item.KeyPath, state.CurKey)) {
         last = state.CurKey + item.ValueName;
         if (here.KeyExists(item.ValueName) && !ConfirmOverwrite("key", RootText() + last)) continue;

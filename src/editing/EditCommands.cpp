@@ -19,7 +19,8 @@ class TWait {
 };
 
 const int OwnedCommands[] = {CM_NEWKEY,   CM_DELETEKEYVALUE, CM_SELECTALL, CM_UNSELECTALL, CM_INVERTSEL,
-                             CM_COPY,     CM_MOVE,           CM_CLIPCUT,   CM_CLIPCOPY,    CM_CLIPPASTE};
+                             CM_COPY,     CM_MOVE,           CM_CLIPCUT,   CM_CLIPCOPY,    CM_CLIPPASTE,
+                             CM_FINDAUTORUN, CM_REBUILDFASSO, CM_CONNECTREG};
 
 }  // namespace
 
@@ -34,6 +35,10 @@ bool TEditing::CommandEnabled(int id) {
   HWND list = host_.Reg_ListView();
   const int rows = host_.Model().Count();
   switch (id) {
+    case CM_FINDAUTORUN:
+    case CM_REBUILDFASSO:
+    case CM_CONNECTREG:
+      return true;
     case CM_SELECTALL:
     case CM_INVERTSEL:
       return !state.RootMode && rows > 0;
@@ -72,6 +77,9 @@ void TEditing::RunCommand(int id) {
     case CM_CLIPCUT: CutCopy_Cmd(true); break;
     case CM_CLIPCOPY: CutCopy_Cmd(false); break;
     case CM_CLIPPASTE: Paste_Cmd(); break;
+    case CM_FINDAUTORUN: FindAutoRunValues_Cmd(); break;
+    case CM_REBUILDFASSO: RebuildFAsso_Cmd(); break;
+    case CM_CONNECTREG: ConnectReg_Cmd(); break;
     default: break;
   }
 }

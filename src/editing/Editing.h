@@ -1,6 +1,6 @@
 #pragma once
 // The editing commands of the registry pane: create, delete and select (EditCommands.cpp),
-// copy, move, cut and paste (CopyMove.cpp), with the rule that enables each of them. The
+// copy, move, cut and paste (CopyMove.cpp), the tool commands (ToolCommands.cpp), with the rule that enables each of them. The
 // rule is asked when a menu opens and again before every run, from a menu, a shortcut or a
 // key, so that no command runs on rows it does not fit.
 #include <string>
@@ -20,6 +20,9 @@ class TEditing : public TSubsystem {
   void CopyMove_Cmd(bool move);
   void CutCopy_Cmd(bool cut);
   void Paste_Cmd();
+  void FindAutoRunValues_Cmd();
+  void RebuildFAsso_Cmd();
+  void ConnectReg_Cmd();
 
   // TSubsystem
   bool OwnsCommand(int id) const override;

@@ -3,6 +3,7 @@
 #include "commands/Hivelark.h"
 
 #include <commctrl.h>
+#include <algorithm>
 
 #include "lib/VkFuncLib.h"
 #include "resource.h"
@@ -245,4 +246,38 @@ TEST_F(Editing, CutCopyAndPasteThroughTheCutCopyList) {
   EXPECT_TRUE(answers.Messages.empty());
   EXPECT_EQ(Value("K\\Other", "Same"), std::string("4:\x05\0\0\0", 6));
   EXPECT_EQ(Value("K", "Same"), "<none>");
+}
+
+TEST_F(Editing, AutoRunValuesReplaceTheSearchResults) {
+  const std::string run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  HKEY k = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, run.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(k, "Hivelark Test", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>("x\0"), 2);
+  RegCloseKey(k);
+  program.Bookmarks().Lists(1).push_back(TBookMark{1, 12, "\\Old\\", "", ""});
+  ASSERT_TRUE(form().RunCommand(CM_FINDAUTORUN));
+  RegDeleteKeyValueA(HKEY_CURRENT_USER, run.c_str(), "Hivelark Test");
+  const TBookMarks& found = program.Bookmarks().Lists(1);
+  ASSERT_FALSE(found.empty());
+  EXPECT_EQ(found[0].KeyPath.substr(0, 5), "\\Soft");  // the old result is gone
+  const auto hit = std::find_if(found.begin(), found.end(), [](const TBookMark& b) { return b.ValueName == "Hivelark Test"; });
+  ASSERT_NE(hit, found.end());
+  EXPECT_EQ(hit->KeyPath, "\\" + run + "\\");
+  EXPECT_EQ(hit->ItemType, REG_EXPAND_SZ);
+  EXPECT_EQ(form().State().BookmarkMode, 1);
+  EXPECT_TRUE(form().BookmarkPaneVisible());
+}
+
+TEST_F(Editing, ConnectRegistryTellsWhatItDid) {
+  ASSERT_TRUE(form().RunCommand(CM_CONNECTREG));  // Cancel at the prompt
+  ASSERT_EQ(answers.Messages.size(), 1u);
+  EXPECT_EQ(answers.Messages[0].caption, "Unimplanted Feature");
+  answers.PromptAnswers = {{true, "\\\\NoSuchComputer"}, {true, ""}};
+  ASSERT_TRUE(form().RunCommand(CM_CONNECTREG));
+  EXPECT_EQ(answers.Messages.back().text, "Could not connect to \"\\\\NoSuchComputer\"!");
+  ASSERT_TRUE(form().RunCommand(CM_CONNECTREG));  // the local computer
+  ASSERT_EQ(answers.Messages.size(), 6u);
+  EXPECT_EQ(answers.Messages[4].text.substr(0, 15), "Connected to \"\"");
+  EXPECT_EQ(answers.Messages[5].text, "Disconnected...\r\nEnd of network registry implementation!");
 }

@@ -153,6 +153,7 @@ LONG TVkReg::OpenSubKey(HKEY base, const std::string& rest, bool create, REGSAM 
 }
 
 TVkReg::~TVkReg() {
+  while (!entered_.empty()) LeaveKey();
   CloseKey();
   CloseConnectedRoot();
 }
@@ -183,6 +184,7 @@ bool TVkReg::CloseKey() {
 }
 
 bool TVkReg::SetRootKey(HKEY root) {
+  while (!entered_.empty()) LeaveKey();
   const bool result = CloseKey();
   if (root != root_) {
     CloseConnectedRoot();
@@ -330,6 +332,46 @@ void TVkReg::EnumNames(HKEY h, bool keys, DWORD count, DWORD maxLen, std::vector
     if (got) names.push_back(name);
     else if (complete) *complete = false;
   }
+}
+
+bool TVkReg::GetValueEntries(std::vector<TValueEntry>& entries) const {
+  entries.clear();
+  KeyInfo info;
+  if (!GetKeyInfo(info)) return false;
+  if (g_listingHook) g_listingHook(current_);
+  entries.reserve(info.NumValues);
+  std::string buffer(2 * static_cast<std::size_t>(info.MaxValueNameLen) + 2, '\0');
+  bool complete = true;
+  TValueEntry entry;
+  for (DWORD i = 0; i < info.NumValues; ++i) {
+    const bool got = EnumName(buffer, entry.Name, [&](char* b, DWORD* len) {
+      entry.Type = 0;
+      entry.Size = 0;
+      return RegEnumValueA(current_, i, b, len, nullptr, &entry.Type, nullptr, &entry.Size);
+    });
+    if (got) entries.push_back(entry);
+    else complete = false;
+  }
+  return complete;
+}
+
+bool TVkReg::EnterKey(const std::string& name) {
+  if (!current_ || name.empty()) return false;
+  HKEY h = nullptr;
+  if (OpenSubKey(current_, name, false, Access, h) != ERROR_SUCCESS || !h) return false;
+  entered_.push_back({current_, currentPath_, currentPathKnown_});
+  current_ = h;
+  currentPath_ = currentPath_ + "\\" + name;
+  return true;
+}
+
+void TVkReg::LeaveKey() {
+  if (entered_.empty()) return;
+  if (current_ && !IsRootHandle(current_)) RegCloseKey(current_);
+  current_ = entered_.back().Key;
+  currentPath_ = entered_.back().Path;
+  currentPathKnown_ = entered_.back().PathKnown;
+  entered_.pop_back();
 }
 
 bool TVkReg::AbsoluteNames(const std::string& path, std::vector<std::string>& names) const {

@@ -104,6 +104,20 @@ class TVkReg {
   int GetSubKeyCount(const std::string& path) const;
 
   bool GetKeyInfo(KeyInfo& info) const;
+  // The values of the current key with their types and data sizes, one enumeration call each
+  // (no data is read); false when the key could not be queried or a name could not be read.
+  struct TValueEntry {
+    std::string Name;
+    DWORD Type = 0;
+    DWORD Size = 0;
+  };
+  bool GetValueEntries(std::vector<TValueEntry>& entries) const;
+  // For walks: opens the subkey name of the current key relative to it and makes it the
+  // current key, keeping the one it replaces; LeaveKey closes it and puts that one back.
+  // False, nothing changed, when the subkey does not open (or name is empty). Between the
+  // two, open nothing else on this accessor.
+  [[nodiscard]] bool EnterKey(const std::string& name);
+  void LeaveKey();
   int GetKeyNames(std::vector<std::string>& names) const;
   int GetValueNames(std::vector<std::string>& names) const;
   std::string GetUniqueName(const std::string& base) const;
@@ -184,4 +198,10 @@ class TVkReg {
   bool currentPathKnown_ = true;
   bool rootOwned_ = false;           // Root came from ConnectRegistry
   std::vector<HKEY> retiredRoots_;   // earlier connected roots, closed with the accessor
+  struct TEntered {
+    HKEY Key;
+    std::string Path;
+    bool PathKnown;
+  };
+  std::vector<TEntered> entered_;    // the keys EnterKey replaced, innermost last
 };

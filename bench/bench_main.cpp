@@ -1,12 +1,13 @@
 // Benchmarks of the heavy paths beside their floor: the same work done with bare registry
 // calls. Prints figures and ratios; never fails.
 //
-//   hivelark_bench [--keys N] [--values N] [--runs N] [--bookmarks] [--start]
+//   hivelark_bench [--keys N] [--values N] [--runs N] [--bookmarks] [--start] [--editor]
 //
 // Without arguments it measures a key of 10,000 subkeys and 10,000 values, then a key of
 // 100,000 values, so the growth from one to the other shows as well, then the bookmark
 // lists (bench_bookmarks.cpp) and the start of the main window on a key of 20,000 rows
-// (bench_start.cpp). --bookmarks and --start measure only those.
+// (bench_start.cpp), and the value editor on megabyte values (bench_editor.cpp). --bookmarks,
+// --start and --editor measure only those.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -180,19 +181,22 @@ void Measure(int keys, int values, int runs) {
 
 void MeasureBookmarks(int runs);
 void MeasureStart(int rows, int runs);
+void MeasureEditor();
 
 int main(int argc, char** argv) {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
   int keys = -1, values = -1, runs = 3;
-  bool bookmarksOnly = false, startOnly = false;
+  bool bookmarksOnly = false, startOnly = false, editorOnly = false;
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--bookmarks")) bookmarksOnly = true;
     if (!std::strcmp(argv[i], "--start")) startOnly = true;
+    if (!std::strcmp(argv[i], "--editor")) editorOnly = true;
   }
-  if (bookmarksOnly || startOnly) {
+  if (bookmarksOnly || startOnly || editorOnly) {
     if (bookmarksOnly) MeasureBookmarks(runs);
     if (startOnly) MeasureStart(20000, runs);
+    if (editorOnly) MeasureEditor();
     return 0;
   }
   for (int i = 1; i + 1 < argc; i += 2) {
@@ -207,6 +211,7 @@ int main(int argc, char** argv) {
     Measure(0, 100000, runs);
     MeasureBookmarks(runs);
     MeasureStart(20000, runs);
+    MeasureEditor();
   }
   RegDeleteKeyA(HKEY_CURRENT_USER, BenchRoot);
   return 0;

@@ -1,5 +1,6 @@
 #include "browser/Info.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "browser/Icons.h"
@@ -11,6 +12,17 @@ namespace {
 
 constexpr COLORREF Navy = 0x800000, Maroon = 0x000080;
 const TInfoLine Blank{};
+
+// Width in pixels at 96 dots per inch of a text in the font.
+int TextWidth(HFONT font, const std::string& text) {
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font);
+  SIZE size{};
+  GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(std::min<std::size_t>(text.size(), 4096)), &size);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  return MulDiv(size.cx, 96, ScalePixels(96));
+}
 
 int LineId(std::size_t line, bool value) { return IDC_INFO_FIRSTLINE + 2 * static_cast<int>(line) + (value ? 1 : 0); }
 
@@ -152,12 +164,18 @@ void TFormInfo::AddLabels() {
     if (lines_[i].Name.empty()) continue;
     const int y = static_cast<int>(i + 1) * 16 + 28;
     const std::string name = lines_[i].Name + ":";
+    const std::string& value = lines_[i].Value;
+    // The value is right-aligned in 154..403; a long name or a long value moves the
+    // value's left edge to just after the name, so that neither hides the other.
+    const int nameWidth = TextWidth(font, name), valueWidth = TextWidth(font, value);
+    int left = 154;
+    if (18 + nameWidth + 6 > left || valueWidth > 249) left = std::min(403, 18 + nameWidth + 6);
     HWND n = CreateWindowExA(0, "STATIC", name.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, ScalePixels(18),
-                             ScalePixels(y), ScalePixels(136), ScalePixels(13), hwnd_,
+                             ScalePixels(y), ScalePixels(nameWidth + 2), ScalePixels(13), hwnd_,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(LineId(i, false))), inst, nullptr);
-    HWND v = CreateWindowExA(0, "STATIC", lines_[i].Value.c_str(),
-                             WS_CHILD | WS_VISIBLE | SS_RIGHT | SS_NOPREFIX | SS_NOTIFY | SS_ENDELLIPSIS, ScalePixels(154),
-                             ScalePixels(y), ScalePixels(249), ScalePixels(13), hwnd_,
+    HWND v = CreateWindowExA(0, "STATIC", value.c_str(),
+                             WS_CHILD | WS_VISIBLE | SS_RIGHT | SS_NOPREFIX | SS_NOTIFY | SS_ENDELLIPSIS, ScalePixels(left),
+                             ScalePixels(y), ScalePixels(403 - left), ScalePixels(13), hwnd_,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(LineId(i, true))), inst, nullptr);
     for (HWND h : {n, v})
       if (h) SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);

@@ -136,9 +136,14 @@ TEST_F(InfoWindowTest, ValueLabelsCopyTheirTextAndCarryAHint) {
   RECT lr;
   GetWindowRect(label, &lr);
   MapWindowPoints(nullptr, form->Handle(), reinterpret_cast<POINT*>(&lr), 2);
-  EXPECT_EQ(lr.left, 154);
   EXPECT_EQ(lr.top, 11 * 16 + 28);
-  EXPECT_EQ(lr.right - lr.left, 249);
+  EXPECT_EQ(lr.right, 403);  // right-aligned at the end of the value area
+  HWND name = GetDlgItem(form->Handle(), GetDlgCtrlID(label) - 1);
+  RECT nr;
+  GetWindowRect(name, &nr);
+  MapWindowPoints(nullptr, form->Handle(), reinterpret_cast<POINT*>(&nr), 2);
+  EXPECT_EQ(nr.left, 18);
+  EXPECT_LE(nr.right, lr.left);  // the long name is not covered by its value
   EXPECT_EQ(form->Hint(10), "Copy Value (Length = 9)\r\n\"$CBF43926\"");
   EXPECT_EQ(form->ValueLabel(2), nullptr);  // a blank line has no label
   SendMessageA(form->Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(label), STN_CLICKED),

@@ -351,3 +351,23 @@ TEST_F(ValueEditorTest, LongNamesAndMegabyteValuesFit) {
 }
 
 }  // namespace
+
+namespace {
+
+class MultiStringStoreTest : public RegSandbox {};
+
+// The editor decides whether a multi-string can be shown as lines by the bytes its lines
+// are stored as: that must be exactly what the accessor writes.
+TEST_F(MultiStringStoreTest, LinesAreStoredAsTheAccessorWritesThem) {
+  TVkReg reg;
+  ASSERT_TRUE(reg.OpenPath(RootCurrentUser, Path(), false));
+  for (const char* text : {"", "a", "a\r\nb", "a\r\n\r\nb\r\n", "a\nb", "a\rb", "a\r\nb\nc", "\r\n"}) {
+    ASSERT_TRUE(reg.WriteMultiString("m", text));
+    std::string data;
+    DWORD type = 0;
+    ASSERT_TRUE(reg.ReadValue("m", data, type));
+    EXPECT_EQ(data, MultiStringData(text)) << text;
+  }
+}
+
+}  // namespace

@@ -13,3 +13,4 @@
 #define IDC_REG_LISTVIEW 100
 #define IDC_PATHBAR 101
 #include "MainMenu.h"
+#include "EditingIds.h"

@@ -109,6 +109,10 @@ bool TVkInteraction::SaveFileName(const TFileDialogSpec& spec, std::string& file
   return RunFileDialog(spec, fileName, true);
 }
 
+bool TVkInteraction::ChooseDataType(const TDataTypeQuestion& question, int& choice) {
+  return question.ShowWindow ? question.ShowWindow(choice) : false;
+}
+
 TVkInteraction& PlatformInteraction() {
   static TPlatformInteraction platform;
   return platform;

@@ -2,6 +2,7 @@
 // The one seam for modal questions: message boxes and the input prompt (later also the
 // file, font, colour and type dialogs) go through TVkInteraction. The program uses the
 // platform's dialogs; a test installs a responder that records the questions and answers.
+#include <functional>
 #include <string>
 
 // What a file open or save dialog starts with. The filter is written as pairs of a
@@ -12,6 +13,15 @@ struct TFileDialogSpec {
   std::string DefaultExt;     // without the dot; empty for none
   std::string InitialDir;     // empty: the platform's choice
   bool OverwritePrompt = false;  // save: ask before replacing a file
+};
+
+// The question of the data type chooser. The chooser window belongs to the editing
+// subsystem, so the question brings the function that shows it; the platform's answer
+// is that window's.
+struct TDataTypeQuestion {
+  std::string Caption;
+  bool MultiSelect = false;          // choice is a mask (bit i = type i), else a type code
+  std::function<bool(int& choice)> ShowWindow;
 };
 
 class TVkInteraction {
@@ -25,6 +35,9 @@ class TVkInteraction {
   // the name the dialog starts with). The default is the platform's dialog.
   virtual bool OpenFileName(const TFileDialogSpec& spec, std::string& fileName);
   virtual bool SaveFileName(const TFileDialogSpec& spec, std::string& fileName);
+  // The data type chooser; true with the new choice on OK, false (choice unchanged)
+  // otherwise. The default runs the question's window.
+  virtual bool ChooseDataType(const TDataTypeQuestion& question, int& choice);
 };
 
 // The interaction in force: the installed one, else the platform's.

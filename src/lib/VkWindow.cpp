@@ -61,3 +61,95 @@ LRESULT CALLBACK TVkWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
   }
   return result;
 }
+
+// ---- Dialogs ------------------------------------------------------------------------------
+
+TVkDialog::~TVkDialog() {
+  if (hwnd_) {
+    SetWindowLongPtrA(hwnd_, DWLP_USER, 0);
+    DestroyWindow(hwnd_);
+    hwnd_ = nullptr;
+  }
+}
+
+INT_PTR TVkDialog::ShowModal(HWND owner) {
+  modal_ = true;
+  result_ = 0;
+  const INT_PTR r = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), owner, DialogProc,
+                                    reinterpret_cast<LPARAM>(this));
+  modal_ = false;
+  return r;
+}
+
+bool TVkDialog::Create(HWND owner) {
+  modal_ = false;
+  result_ = 0;
+  return CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), owner, DialogProc,
+                            reinterpret_cast<LPARAM>(this)) != nullptr;
+}
+
+void TVkDialog::EndModal(int result) {
+  result_ = result;
+  if (!hwnd_) return;
+  if (modal_) EndDialog(hwnd_, result);
+  else DestroyWindow(hwnd_);
+}
+
+INT_PTR CALLBACK TVkDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  TVkDialog* self = nullptr;
+  if (msg == WM_INITDIALOG) {
+    self = reinterpret_cast<TVkDialog*>(lp);
+    SetWindowLongPtrA(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
+    if (self) self->hwnd_ = hwnd;
+  } else {
+    self = reinterpret_cast<TVkDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+  }
+  if (!self) return FALSE;
+  INT_PTR result = FALSE;
+  try {
+    result = self->HandleMessage(msg, wp, lp);
+  } catch (const std::exception& e) {
+    ShowMsg(std::string("Error: ") + e.what(), "Hivelark", MsgError);
+    result = TRUE;
+  } catch (...) {
+    ShowMsg("An unexpected error occurred.", "Hivelark", MsgError);
+    result = TRUE;
+  }
+  if (msg == WM_NCDESTROY) {
+    SetWindowLongPtrA(hwnd, DWLP_USER, 0);
+    self->hwnd_ = nullptr;
+  }
+  return result;
+}
+
+int ScalePixels(int pixels) {
+  static const int dpi = [] {
+    HDC dc = GetDC(nullptr);
+    const int d = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 96;
+    if (dc) ReleaseDC(nullptr, dc);
+    return d > 0 ? d : 96;
+  }();
+  return MulDiv(pixels, dpi, 96);
+}
+
+void PlaceControl(HWND dialog, int id, int x, int y, int w, int h) {
+  if (HWND c = GetDlgItem(dialog, id))
+    SetWindowPos(c, nullptr, ScalePixels(x), ScalePixels(y), ScalePixels(w), ScalePixels(h),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void SetClientSize(HWND window, int w, int h) {
+  RECT rc{0, 0, ScalePixels(w), ScalePixels(h)};
+  AdjustWindowRectEx(&rc, static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE)), GetMenu(window) != nullptr,
+                     static_cast<DWORD>(GetWindowLongPtrA(window, GWL_EXSTYLE)));
+  SetWindowPos(window, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CenterOnScreen(HWND window) {
+  RECT area{}, rc{};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+  GetWindowRect(window, &rc);
+  const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+  SetWindowPos(window, nullptr, area.left + (area.right - area.left - w) / 2, area.top + (area.bottom - area.top - h) / 2,
+               0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}

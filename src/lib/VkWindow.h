@@ -25,3 +25,47 @@ class TVkWindow {
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 };
+
+// The dialog base: a window made from a dialog template, bound to its object on
+// WM_INITDIALOG. It runs modally (ShowModal) or, for tests and tools, modeless (Create):
+// then ending it destroys the window and keeps the result. No exception crosses its procedure.
+class TVkDialog {
+ public:
+  virtual ~TVkDialog();
+  TVkDialog(const TVkDialog&) = delete;
+  TVkDialog& operator=(const TVkDialog&) = delete;
+
+  HWND Handle() const { return hwnd_; }
+  // Runs the dialog modally over owner; returns the result it ended with (-1 when the
+  // platform refused to create it).
+  INT_PTR ShowModal(HWND owner);
+  // Creates the dialog without a modal loop; false when the platform refuses.
+  [[nodiscard]] bool Create(HWND owner);
+  // Ends the dialog with result (IDOK, IDCANCEL): the modal loop returns it, a modeless
+  // dialog is destroyed.
+  void EndModal(int result);
+  // The result the dialog ended with; 0 while it runs.
+  int ModalResult() const { return result_; }
+
+ protected:
+  explicit TVkDialog(int templateId) : templateId_(templateId) {}
+  // A dialog procedure's answer: TRUE when handled (or the value WM_INITDIALOG returns).
+  virtual INT_PTR HandleMessage(UINT msg, WPARAM wp, LPARAM lp) { return FALSE; }
+
+  HWND hwnd_ = nullptr;
+
+ private:
+  static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  int templateId_;
+  bool modal_ = false;
+  int result_ = 0;
+};
+
+// Pixel layout of fixed windows, at 96 dots per inch and scaled to the screen's.
+int ScalePixels(int pixels);
+// Places a control of the dialog at x, y with size w x h (pixels before scaling).
+void PlaceControl(HWND dialog, int id, int x, int y, int w, int h);
+// Gives the window a client area of w x h pixels (before scaling), keeping its position.
+void SetClientSize(HWND window, int w, int h);
+// Centres the window on the screen's work area.
+void CenterOnScreen(HWND window);

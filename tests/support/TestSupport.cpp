@@ -99,6 +99,14 @@ bool ScriptedInteraction::SaveFileName(const TFileDialogSpec& spec, std::string&
   return FileAnswer(SaveAnswers, fileName);
 }
 
+bool ScriptedInteraction::ChooseDataType(const TDataTypeQuestion& question, int& choice) {
+  TypeQuestions.push_back({question.Caption, question.MultiSelect, choice});
+  if (TypeAnswers.empty()) return false;
+  choice = TypeAnswers.front();
+  TypeAnswers.pop_front();
+  return true;
+}
+
 DWORD ProcessHandleCount() {
   DWORD count = 0;
   GetProcessHandleCount(GetCurrentProcess(), &count);

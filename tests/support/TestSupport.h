@@ -50,6 +50,7 @@ class ScriptedInteraction : public TVkInteraction {
   bool Prompt(const std::string& prompt, std::string& text) override;
   bool OpenFileName(const TFileDialogSpec& spec, std::string& fileName) override;
   bool SaveFileName(const TFileDialogSpec& spec, std::string& fileName) override;
+  bool ChooseDataType(const TDataTypeQuestion& question, int& choice) override;
 
   std::vector<Question> Messages;
   std::vector<std::string> Prompts;
@@ -59,6 +60,15 @@ class ScriptedInteraction : public TVkInteraction {
   // no answer (or an empty name) cancels.
   std::vector<TFileDialogSpec> OpenDialogs, SaveDialogs;
   std::deque<std::string> OpenAnswers, SaveAnswers;
+  // Data type chooser: each question with the choice it came with; an answer is the new
+  // choice, no answer cancels.
+  struct TypeQuestion {
+    std::string caption;
+    bool multiSelect;
+    int choice;
+  };
+  std::vector<TypeQuestion> TypeQuestions;
+  std::deque<int> TypeAnswers;
 
  private:
   TVkInteraction* previous_;

@@ -324,6 +324,10 @@ TExportResult ExportKey(TVkReg& reg, const std::string& path, const std::string&
   const char* rootName = RootNameOf(reg.Root());
   if (!rootName) return Failure(ExportErrorText);  // no name to head the key lines with
   const std::string absolute = (path.empty() || path[0] == '\\') ? path : "\\" + path;
+  // The exported key's own line could not be written: nothing to export.
+  if (!IsRegFileName(absolute))
+    return Failure(std::string(ExportErrorText) +
+                   "\r\n\r\nThe key's name holds a line break, which a registration file cannot carry.");
   const HKEY top = reg.OpenKeyHandle(absolute);
   if (!top) return Failure(ExportErrorText);
   // The root itself belongs to the accessor; any other handle is the export's own.

@@ -385,6 +385,7 @@ bool FailSecondWrite(std::size_t, std::size_t) { return ++g_writes < 2; }
 TEST_F(Export, AFailedExportLeavesNoFileAndSpoilsNone) {
   Put(Key(), "A", "big", REG_BINARY, std::string(400000, 'b'));  // more than one block of text
   Put(Key(), "A\\B", "v", REG_SZ, "v\0"s);
+  MakeKey("line\r\nbreak");
   const std::string old = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Old]\r\n";
   ASSERT_TRUE(SaveTextToFile(File("old.reg"), old, true));
   ASSERT_TRUE(SaveTextToFile(File("read-only.reg"), old, true));
@@ -400,6 +401,7 @@ TEST_F(Export, AFailedExportLeavesNoFileAndSpoilsNone) {
   } const cases[] = {
       {Path("Missing"), File("old.reg"), nullptr, exportError, ""},
       {Path("Missing"), File("new.reg"), nullptr, exportError, ""},
+      {Path("line\r\nbreak"), File("new.reg"), nullptr, exportError, "which a registration file cannot carry."},
       {Path("A"), File("old.reg"), FailSecondWrite, writeError(File("old.reg")), "The file was left as it was."},
       {Path("A"), File("new.reg"), FailSecondWrite, writeError(File("new.reg")), "No file was written."},
       {Path("A"), File("read-only.reg"), nullptr, writeError(File("read-only.reg")),

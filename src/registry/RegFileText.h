@@ -2,6 +2,7 @@
 // The text of a registration file of the "REGEDIT4" kind, computed from names, types and
 // data alone (no window, no registry). Every line ends with CR LF. The forms are chosen so
 // that the platform's importer gives back exactly the bytes and the type that were written.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>

@@ -32,6 +32,7 @@ class Export : public RegSandbox {
   void TearDown() override {
     for (const std::string& f : Files()) DeleteFileA((folder_ + f).c_str());
     RemoveDirectoryA(folder_.c_str());
+    RemoveDirectoryA(folder_.substr(0, folder_.size() - 5).c_str());
     if (Key()) RegDeleteTreeA(Key(), nullptr);
     RegSandbox::TearDown();
   }

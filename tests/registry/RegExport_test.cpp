@@ -182,6 +182,38 @@ TEST_F(Export, TheExampleKeyGivesTheExampleFile) {
   EXPECT_EQ(ReadAll(File("root.reg")).substr(0, 35), "REGEDIT4\r\n\r\n[HKEY_CURRENT_CONFIG]\r\n");
 }
 
+TEST_F(Export, KeysFarBelowTheRootExportWhole) {
+  // 300 levels: paths far beyond the 260 characters one ANSI open takes.
+  std::string chain;
+  {
+    HKEY k = Key();
+    for (int i = 0; i < 300; ++i) {
+      HKEY next = nullptr;
+      const std::string name = "L" + std::to_string(100 + i % 100);
+      ASSERT_EQ(RegCreateKeyExA(k, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &next, nullptr), ERROR_SUCCESS);
+      RegSetValueExA(next, "d", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&i), 4);
+      if (k != Key()) RegCloseKey(k);
+      k = next;
+      chain += (chain.empty() ? "" : "\\") + name;
+    }
+    RegCloseKey(k);
+  }
+  // The second L150, 150 levels down: a path of some 750 characters.
+  const std::size_t half = chain.find("\\L150\\", chain.find("\\L150\\") + 1) + 5;
+  ASSERT_GT(half, 700u);
+  const TExportResult r = ExportKeyToFile(File("deep.reg"), RootCurrentUser, Path() + chain.substr(0, half));
+  ASSERT_EQ(r.Status, TExportStatus::Complete) << r.Message;
+  std::string expected(RegFileHeader);
+  for (std::size_t end = half; end != std::string::npos; end = chain.find('\\', end + 1)) {
+    const int level = static_cast<int>(std::count(chain.begin(), chain.begin() + static_cast<long>(end), '\\'));
+    AppendKeyLine(expected, "HKEY_CURRENT_USER", Path() + chain.substr(0, end));
+    AppendValueEntry(expected, "d", REG_DWORD, std::string(reinterpret_cast<const char*>(&level), 4));
+  }
+  AppendKeyLine(expected, "HKEY_CURRENT_USER", Path() + chain);
+  AppendValueEntry(expected, "d", REG_DWORD, "\x2B\x01\0\0"s);  // 299
+  EXPECT_EQ(ReadAll(File("deep.reg")), expected);
+}
+
 TEST_F(Export, AwkwardDataComesBackFromThePlatformsImporterByteForByte) {
   struct Value {
     std::string key, name;

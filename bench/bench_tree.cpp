@@ -182,6 +182,8 @@ void Report(const char* what, double ours, double floor) {
 
 }  // namespace
 
+bool BuildBenchTree(const std::string& sub, int keys, int values) { return BuildTree(sub, keys, values); }
+
 void MeasureTree(int keys, int values, int runs) {
   std::printf("Tree of %d keys and %d values: building...\n", keys, values);
   std::fflush(stdout);

@@ -1,0 +1,400 @@
+// The registration file export: the walk over a key tree and the file it goes to.
+//
+// Each key is read with one query of its counts and maxima and one enumeration call per
+// value (name, type and data together) into buffers sized from those maxima; subkeys are
+// opened relative to their parent and closed on every way out. The text is collected in
+// memory and goes to a temporary file in large blocks, at key boundaries; that file replaces
+// the target only when it has been written whole.
+#include "registry/RegExport.h"
+
+#include <algorithm>
+
+#include "lib/VkFuncLib.h"
+#include "registry/RegFileText.h"
+
+namespace {
+
+// A key handle the export opened itself; closed when it goes out of scope.
+class TExportKey {
+ public:
+  TExportKey() = default;
+  explicit TExportKey(HKEY h) : h_(h) {}
+  ~TExportKey() {
+    if (h_) RegCloseKey(h_);
+  }
+  TExportKey(const TExportKey&) = delete;
+  TExportKey& operator=(const TExportKey&) = delete;
+  HKEY get() const { return h_; }
+  HKEY* out() { return &h_; }
+
+ private:
+  HKEY h_ = nullptr;
+};
+
+TExportReadHook g_readHook = nullptr;
+TExportWriteHook g_writeHook = nullptr;
+
+const char* const ExportErrorText = "An error occured while exporting key from registry!";
+
+constexpr std::size_t FlushSize = 1u << 20;       // bytes collected before they go to the file
+constexpr std::size_t MaxNameBuffer = 1u << 20;   // a name takes at most 16,383 characters
+constexpr std::size_t MinDataBuffer = 256;        // never a null data pointer: that would only query sizes
+constexpr int MaxReadAttempts = 16;               // for one value that keeps growing
+constexpr int MaxKeyAttempts = 3;                 // for one key that keeps changing
+constexpr std::size_t ShownItems = 10;            // left-out items named in the message
+
+std::string SystemErrorText(DWORD code) {
+  char text[512] = "";
+  const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
+                                 sizeof text, nullptr);
+  std::string s(text, n);
+  while (!s.empty() && (s.back() == '\r' || s.back() == '\n' || s.back() == ' ')) s.pop_back();
+  return s.empty() ? "Error " + std::to_string(code) + "." : s;
+}
+
+// A name as the message shows it: a CR or LF in it as the two characters \r or \n.
+std::string ShownName(const std::string& name) {
+  std::string s;
+  for (char c : name) {
+    if (c == '\r') s += "\\r";
+    else if (c == '\n') s += "\\n";
+    else s += c;
+  }
+  return s;
+}
+
+// "\" + the names of path joined by "\" (empty names of doubled, leading or trailing "\"
+// dropped); "" for the root itself.
+std::string KeyLinePath(const std::string& path) {
+  std::string out;
+  std::size_t pos = 0;
+  while (pos < path.size()) {
+    std::size_t end = path.find('\\', pos);
+    if (end == std::string::npos) end = path.size();
+    if (end > pos) out.append("\\").append(path, pos, end - pos);
+    pos = end + 1;
+  }
+  return out;
+}
+
+// The file being written: blocks go out as they come; the first failure is kept and every
+// later write is refused.
+class TFileSink {
+ public:
+  explicit TFileSink(HANDLE h) : h_(h) {}
+  bool Failed() const { return error_ != ERROR_SUCCESS; }
+  DWORD Error() const { return error_; }
+  bool Write(const std::string& block) {
+    if (Failed()) return false;
+    if (g_writeHook && !g_writeHook(offset_, block.size())) {
+      error_ = ERROR_DISK_FULL;
+      return false;
+    }
+    std::size_t done = 0;
+    while (done < block.size()) {
+      const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(block.size() - done, 1u << 24));
+      DWORD n = 0;
+      if (!WriteFile(h_, block.data() + done, chunk, &n, nullptr) || n == 0) {
+        error_ = GetLastError();
+        if (error_ == ERROR_SUCCESS) error_ = ERROR_WRITE_FAULT;
+        return false;
+      }
+      done += n;
+    }
+    offset_ += done;
+    return true;
+  }
+
+ private:
+  HANDLE h_;
+  std::size_t offset_ = 0;
+  DWORD error_ = ERROR_SUCCESS;
+};
+
+// Value index i of key: name, type and data in one call. The buffers grow while the registry
+// reports that the name or the data does not fit, so a value that grew since the key's
+// maxima were queried is read whole, with the size the registry reports.
+LONG ReadIndexedValue(HKEY key, DWORD i, std::string& nameBuffer, std::string& name, std::vector<char>& data,
+                      DWORD& size, DWORD& type) {
+  for (int attempt = 0; attempt < MaxReadAttempts; ++attempt) {
+    DWORD nameLen = static_cast<DWORD>(nameBuffer.size());
+    size = static_cast<DWORD>(data.size());
+    const LONG r = RegEnumValueA(key, i, nameBuffer.data(), &nameLen, nullptr, &type,
+                                 reinterpret_cast<BYTE*>(data.data()), &size);
+    if (r == ERROR_SUCCESS) {
+      name.assign(nameBuffer.data(), std::min<std::size_t>(nameLen, nameBuffer.size()));
+      size = std::min<DWORD>(size, static_cast<DWORD>(data.size()));
+      return r;
+    }
+    if (r != ERROR_MORE_DATA) return r;
+    if (size > data.size()) data.resize(size);
+    else if (nameBuffer.size() < MaxNameBuffer) nameBuffer.resize(nameBuffer.size() * 2);
+    else data.resize(data.size() * 2);  // neither said to be short: give the data more room
+  }
+  return ERROR_MORE_DATA;
+}
+
+// Subkey index i of key, with the same growing name buffer.
+LONG ReadIndexedKeyName(HKEY key, DWORD i, std::string& buffer, std::string& name) {
+  for (;;) {
+    DWORD len = static_cast<DWORD>(buffer.size());
+    const LONG r = RegEnumKeyExA(key, i, buffer.data(), &len, nullptr, nullptr, nullptr, nullptr);
+    if (r == ERROR_SUCCESS) {
+      name.assign(buffer.data(), std::min<std::size_t>(len, buffer.size()));
+      return r;
+    }
+    if (r != ERROR_MORE_DATA || buffer.size() >= MaxNameBuffer) return r;
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+class TExportWalk {
+ public:
+  TExportWalk(REGSAM access, const char* rootName, TFileSink& sink) : access_(access), rootName_(rootName), sink_(sink) {
+    out_.reserve(FlushSize + (FlushSize >> 2));
+  }
+
+  std::vector<std::string> LeftOut;
+
+  void Append(std::string_view text) { out_ += text; }
+
+  // The block of the key h at path ("" or "\" + names), then the blocks of its subkeys.
+  void Walk(HKEY h, std::string& path) {
+    if (out_.size() >= FlushSize) {
+      sink_.Write(out_);
+      out_.clear();
+    }
+    if (sink_.Failed()) return;
+    AppendKeyLine(out_, rootName_, path);
+    std::vector<std::string> subkeys;
+    ReadKey(h, path, subkeys);
+    for (const std::string& name : subkeys) {
+      if (sink_.Failed()) return;
+      if (!IsRegFileName(name)) {
+        LeftOut.push_back(Location(path) + "\\" + ShownName(name) + " (the key name holds a line break)");
+        continue;
+      }
+      const std::size_t length = path.size();
+      path.append("\\").append(name);
+      TExportKey sub;
+      if (RegOpenKeyExA(h, name.c_str(), 0, access_, sub.out()) == ERROR_SUCCESS) {
+        Walk(sub.get(), path);
+      } else {
+        AppendKeyLine(out_, rootName_, path);  // the key line stays, its contents cannot be read
+        LeftOut.push_back(Location(path) + " (the key could not be opened)");
+      }
+      path.resize(length);
+    }
+  }
+
+  // The rest of the text, written out; false when the file could not take it.
+  bool Finish() {
+    if (!out_.empty()) sink_.Write(out_);
+    out_.clear();
+    return !sink_.Failed();
+  }
+
+ private:
+  enum class TRead { Stable, Changed, Unreadable };
+
+  std::string Location(const std::string& path) const { return rootName_ + path; }
+
+  // The value entries of h and the names of its subkeys. A key whose counts change while it
+  // is read (a value or subkey deleted or added meanwhile could be missed or doubled by the
+  // index enumeration) is read again; the last attempt is kept and reported.
+  void ReadKey(HKEY h, const std::string& path, std::vector<std::string>& subkeys) {
+    const std::size_t mark = out_.size(), leftMark = LeftOut.size();
+    for (int attempt = 1;; ++attempt) {
+      const TRead read = ReadKeyOnce(h, path, subkeys);
+      if (read == TRead::Stable) return;
+      if (read == TRead::Unreadable) {
+        LeftOut.push_back(Location(path) + " (the key could not be read)");
+        return;
+      }
+      if (attempt == MaxKeyAttempts) {
+        LeftOut.push_back(Location(path) + " (the key changed while it was read: some values or subkeys may be missing)");
+        return;
+      }
+      out_.resize(mark);
+      LeftOut.resize(leftMark);
+    }
+  }
+
+  TRead ReadKeyOnce(HKEY h, const std::string& path, std::vector<std::string>& subkeys) {
+    subkeys.clear();
+    DWORD keys = 0, maxKey = 0, values = 0, maxName = 0, maxData = 0;
+    if (RegQueryInfoKeyA(h, nullptr, nullptr, nullptr, &keys, &maxKey, nullptr, &values, &maxName, &maxData, nullptr,
+                         nullptr) != ERROR_SUCCESS)
+      return TRead::Unreadable;
+    bool changed = false;
+    // The maxima are in characters (a double-byte character takes two bytes) and, for the
+    // data, in the bytes as stored, never fewer than the ANSI calls return.
+    const std::size_t nameSize = 2 * static_cast<std::size_t>(std::max(maxName, maxKey)) + 2;
+    if (nameBuffer_.size() < nameSize) nameBuffer_.resize(nameSize);
+    if (data_.size() < std::max<std::size_t>(maxData, MinDataBuffer)) data_.resize(std::max<std::size_t>(maxData, MinDataBuffer));
+    for (DWORD i = 0; i < values; ++i) {
+      if (g_readHook) g_readHook(h, i);
+      DWORD size = 0, type = 0;
+      const LONG r = ReadIndexedValue(h, i, nameBuffer_, name_, data_, size, type);
+      if (r == ERROR_NO_MORE_ITEMS) {  // values deleted meanwhile
+        changed = true;
+        break;
+      }
+      if (r != ERROR_SUCCESS) {
+        LeftOut.push_back(Location(path) + ": value number " + std::to_string(i + 1) + " (it could not be read)");
+        continue;
+      }
+      if (!IsRegFileName(name_)) {
+        LeftOut.push_back(Location(path) + ": value \"" + ShownName(name_) + "\" (the name holds a line break)");
+        continue;
+      }
+      // A name the code page cannot represent comes as "?" characters and names no value:
+      // written under it, the value would come back under another name.
+      if (name_.find('?') != std::string::npos &&
+          RegQueryValueExA(h, name_.c_str(), nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+        LeftOut.push_back(Location(path) + ": value \"" + name_ + "\" (its name cannot be written in this code page)");
+        continue;
+      }
+      AppendValueEntry(out_, name_, type, std::string_view(data_.data(), size));
+    }
+    subkeys.reserve(keys);
+    for (DWORD i = 0; i < keys; ++i) {
+      const LONG r = ReadIndexedKeyName(h, i, nameBuffer_, name_);
+      if (r == ERROR_NO_MORE_ITEMS) {
+        changed = true;
+        break;
+      }
+      if (r != ERROR_SUCCESS) {
+        LeftOut.push_back(Location(path) + ": subkey number " + std::to_string(i + 1) + " (its name could not be read)");
+        continue;
+      }
+      subkeys.push_back(name_);
+    }
+    // The counts once more: a value or subkey added meanwhile shifts the indexes.
+    DWORD keysAfter = 0, valuesAfter = 0;
+    if (RegQueryInfoKeyA(h, nullptr, nullptr, nullptr, &keysAfter, nullptr, nullptr, &valuesAfter, nullptr, nullptr,
+                         nullptr, nullptr) != ERROR_SUCCESS ||
+        keysAfter != keys || valuesAfter != values)
+      changed = true;
+    return changed ? TRead::Changed : TRead::Stable;
+  }
+
+  REGSAM access_;
+  std::string rootName_;
+  TFileSink& sink_;
+  std::string out_;
+  std::string nameBuffer_ = std::string(256, '\0'), name_;
+  std::vector<char> data_ = std::vector<char>(4096);
+};
+
+// The name of a predefined root handle, or null.
+const char* RootNameOf(HKEY root) {
+  for (int i = 0; i < RootCount; ++i)
+    if (RootToHkey(RootBase + i) == root) return RootNames[i];
+  return nullptr;
+}
+
+TExportResult Failure(std::string message) {
+  TExportResult result;
+  result.Status = TExportStatus::Failed;
+  result.Message = std::move(message);
+  return result;
+}
+
+TExportResult WriteFailure(const std::string& fileName, DWORD error, bool existed) {
+  return Failure("Could not write the file:\r\n" + fileName + "\r\n" + SystemErrorText(error) + "\r\n\r\n" +
+                 (existed ? "The file was left as it was." : "No file was written."));
+}
+
+}  // namespace
+
+TExportReadHook SetExportReadHook(TExportReadHook hook) {
+  const TExportReadHook previous = g_readHook;
+  g_readHook = hook;
+  return previous;
+}
+
+TExportWriteHook SetExportWriteHook(TExportWriteHook hook) {
+  const TExportWriteHook previous = g_writeHook;
+  g_writeHook = hook;
+  return previous;
+}
+
+TExportResult ExportKey(TVkReg& reg, const std::string& path, const std::string& fileName) {
+  const char* rootName = RootNameOf(reg.Root());
+  if (!rootName) return Failure(ExportErrorText);  // no name to head the key lines with
+  const std::string absolute = (path.empty() || path[0] == '\\') ? path : "\\" + path;
+  // The exported key's own line could not be written: nothing to export.
+  if (!IsRegFileName(absolute))
+    return Failure(std::string(ExportErrorText) +
+                   "\r\n\r\nThe key's name holds a line break, which a registration file cannot carry.");
+  const HKEY top = reg.OpenKeyHandle(absolute);
+  if (!top) return Failure(ExportErrorText);
+  // The root itself belongs to the accessor; any other handle is the export's own.
+  TExportKey ownedTop(top != reg.Root() && top != reg.CurrentKey() ? top : nullptr);
+
+  // The temporary file goes into the target's folder, so that it can take the target's
+  // place in one step.
+  char full[MAX_PATH * 4] = "";
+  char* namePart = nullptr;
+  const DWORD fullLength = GetFullPathNameA(fileName.c_str(), sizeof full, full, &namePart);
+  if (fileName.empty() || fullLength == 0 || fullLength >= sizeof full)
+    return WriteFailure(fileName, fileName.empty() ? ERROR_INVALID_NAME : GetLastError(), false);
+  const std::string target(full);
+  const bool existed = GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES;
+  if (IsReadOnlyFile(target) || IsDirectory(target)) return WriteFailure(fileName, ERROR_ACCESS_DENIED, existed);
+  const std::string folder = target.substr(0, target.find_last_of('\\') + 1);
+  char temp[MAX_PATH * 4] = "";
+  if (folder.empty() || !GetTempFileNameA(folder.c_str(), "hlk", 0, temp))
+    return WriteFailure(fileName, folder.empty() ? ERROR_PATH_NOT_FOUND : GetLastError(), existed);
+
+  TExportResult result;
+  DWORD error = ERROR_SUCCESS;
+  {
+    TVkFile file;
+    file.reset(CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsOpen()) {
+      error = GetLastError();
+    } else {
+      TFileSink sink(file.Handle());
+      TExportWalk walk(reg.Access, rootName, sink);
+      walk.Append(RegFileHeader);
+      std::string keyPath = KeyLinePath(absolute);
+      walk.Walk(top, keyPath);
+      if (!walk.Finish() || !FlushFileBuffers(file.Handle())) error = sink.Failed() ? sink.Error() : GetLastError();
+      result.LeftOut = std::move(walk.LeftOut);
+    }
+    if (error == ERROR_SUCCESS && !CloseHandle(file.release())) error = GetLastError();
+  }
+  if (error == ERROR_SUCCESS &&
+      !MoveFileExA(temp, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    error = GetLastError();
+  if (error != ERROR_SUCCESS) {
+    DeleteFileA(temp);
+    return WriteFailure(fileName, error, existed);
+  }
+  if (result.LeftOut.empty()) {
+    result.Status = TExportStatus::Complete;
+    return result;
+  }
+  result.Status = TExportStatus::Incomplete;
+  std::string text = "Not everything could be exported to the file:\r\n" + fileName + "\r\n\r\nLeft out:";
+  for (std::size_t i = 0; i < result.LeftOut.size() && i < ShownItems; ++i) text += "\r\n" + result.LeftOut[i];
+  if (result.LeftOut.size() > ShownItems)
+    text += "\r\n... and " + std::to_string(result.LeftOut.size() - ShownItems) + " more";
+  result.Message = std::move(text);
+  return result;
+}
+
+TExportResult ExportKeyToFile(const std::string& fileName, RootKey root, const std::string& keyPath) {
+  TVkReg reg;
+  reg.Access = KEY_READ;
+  reg.SetRootKey(root);
+  return ExportKey(reg, keyPath, fileName);
+}
+
+TExportStatus ShowExportResult(const TExportResult& result) {
+  if (result.Status == TExportStatus::Incomplete) (void)ShowPlainMsg(result.Message, "Hivelark", MsgWarning);
+  else if (result.Status == TExportStatus::Failed) (void)ShowPlainMsg(result.Message, "Hivelark", MsgError);
+  return result.Status;
+}

@@ -1,0 +1,51 @@
+#pragma once
+// The registration file export: one key with everything below it written as a "REGEDIT4"
+// file (text layout in RegFileText.h). The walk reaches the registry through the handles of
+// the caller's TVkReg and leaves its current key alone.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "registry/VkRegistry.h"
+
+enum class TExportStatus {
+  Complete,    // the file holds the whole key
+  Incomplete,  // the file was written, without what LeftOut names
+  Failed,      // nothing was written; an existing file of that name is unchanged
+};
+
+struct TExportResult {
+  TExportStatus Status = TExportStatus::Failed;
+  // For the user: empty when complete, else a text that names the file (shown as it is).
+  std::string Message;
+  // What an incomplete export left out, one location text per item.
+  std::vector<std::string> LeftOut;
+};
+
+// Writes the key at path of reg's Root with all its values and subkeys to fileName. The path
+// is taken from the root, with or without its leading "\" ("" and "\" export the whole root);
+// Root must be one of the seven predefined roots. Subkeys are opened with reg.Access.
+//
+// The file is written next to fileName under a temporary name and takes its place only once
+// it is whole, so a failure (missing key, no access, disk full) never leaves a half-written
+// file nor spoils one that was there. Names the format cannot carry (those holding CR or
+// LF), subkeys that do not open and values that cannot be read are left out and make the
+// export incomplete; a subkey that does not open keeps its key line.
+TExportResult ExportKey(TVkReg& reg, const std::string& path, const std::string& fileName);
+
+// The Export Key command's call: exports keyPath of root, read with KEY_READ.
+TExportResult ExportKeyToFile(const std::string& fileName, RootKey root, const std::string& keyPath);
+
+// Shows the message of an export that was incomplete (warning) or failed (error); nothing
+// for a complete one. Returns the result's status.
+TExportStatus ShowExportResult(const TExportResult& result);
+
+// Test seams (none in the program). The read hook is called before the value of index i of
+// key is read; a test changes the key there to reproduce values that vanish or grow while
+// the export runs. The write hook is called before each block goes to the file; returning
+// false makes that write fail as a full disk would. Each setter returns the hook it replaces.
+using TExportReadHook = void (*)(HKEY key, DWORD index);
+using TExportWriteHook = bool (*)(std::size_t offset, std::size_t count);
+TExportReadHook SetExportReadHook(TExportReadHook hook);
+TExportWriteHook SetExportWriteHook(TExportWriteHook hook);

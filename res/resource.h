@@ -14,3 +14,4 @@
 #define IDC_PATHBAR 101
 #include "MainMenu.h"
 #include "EditingIds.h"
+#include "SearchIds.h"

@@ -28,6 +28,9 @@ class TCommandHost {
   virtual bool BookmarkPaneVisible() const = 0;
   virtual void ShowBookmarkPane(bool visible) = 0;
   virtual void DrawBookmarkBar(const std::string& text) = 0;
+  // The Cancel Search button at the right end of the bookmark pane's strip.
+  virtual bool CancelSearchVisible() const = 0;
+  virtual void ShowCancelSearch(bool visible) = 0;
 };
 
 // One subsystem's part of the main window: its commands with their enabling rules, the

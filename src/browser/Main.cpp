@@ -486,6 +486,7 @@ LRESULT TFormHivelark::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return OnNotify(*reinterpret_cast<const NMHDR*>(lp), lp);
     case WM_COMMAND:
       if (lp == 0) RunCommand(LOWORD(wp));  // menus and shortcuts
+      else if (reinterpret_cast<HWND>(lp) == cancelSearch_ && HIWORD(wp) == BN_CLICKED) RunCommand(IDC_CANCELSEARCH_BTN);
       return 0;
     case WM_INITMENUPOPUP: {
       const HMENU menu = reinterpret_cast<HMENU>(wp);

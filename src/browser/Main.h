@@ -53,6 +53,8 @@ class TFormHivelark : public TVkWindow, public TNavView, public TStripHost, publ
   bool BookmarkPaneVisible() const override { return state_.BookmarkVisible; }
   void ShowBookmarkPane(bool visible) override;
   void DrawBookmarkBar(const std::string& text) override;
+  bool CancelSearchVisible() const override { return IsWindowVisible(cancelSearch_) != 0; }
+  void ShowCancelSearch(bool visible) override { ShowWindow(cancelSearch_, visible ? SW_SHOW : SW_HIDE); }
 
   HWND CancelSearch_Btn() const { return cancelSearch_; }
   HWND PathBar() const { return strip1_.Handle(); }

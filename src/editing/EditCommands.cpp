@@ -20,7 +20,8 @@ class TWait {
 
 const int OwnedCommands[] = {CM_NEWKEY,   CM_DELETEKEYVALUE, CM_SELECTALL, CM_UNSELECTALL, CM_INVERTSEL,
                              CM_COPY,     CM_MOVE,           CM_CLIPCUT,   CM_CLIPCOPY,    CM_CLIPPASTE,
-                             CM_FINDAUTORUN, CM_REBUILDFASSO, CM_CONNECTREG};
+                             CM_FINDAUTORUN, CM_REBUILDFASSO, CM_CONNECTREG, CM_NEWVALUE, CM_EDITVALUE,
+                             CM_CHANGETYPE,  CM_VIEWDATAAS,   CM_KEYVALUEINFO, CM_EXPORTKEY};
 
 }  // namespace
 
@@ -47,11 +48,24 @@ bool TEditing::CommandEnabled(int id) {
     default:
       break;
   }
-  if (state.RootMode) return false;  // the root list is not edited
   const int n = static_cast<int>(ListView_GetSelectedCount(list));
+  // The root list is not edited; its roots can be described.
+  if (state.RootMode) return id == CM_KEYVALUEINFO && n == 1;
+  const int first = ListView_GetNextItem(list, -1, LVNI_SELECTED);
+  const TRegRow* r = first >= 0 && first < rows ? &host_.Model().Rows[static_cast<std::size_t>(first)] : nullptr;
   switch (id) {
     case CM_NEWKEY:
+    case CM_NEWVALUE:
       return true;
+    case CM_EDITVALUE:
+    case CM_CHANGETYPE:
+      return n == 1 && r && r->IsValue();
+    case CM_VIEWDATAAS:
+      return n > 1 || (n == 1 && r && r->IsValue());
+    case CM_KEYVALUEINFO:
+      return n == 1;
+    case CM_EXPORTKEY:
+      return n == 1 && r && r->IsKey();
     case CM_DELETEKEYVALUE:
     case CM_COPY:
     case CM_MOVE:
@@ -80,6 +94,12 @@ void TEditing::RunCommand(int id) {
     case CM_FINDAUTORUN: FindAutoRunValues_Cmd(); break;
     case CM_REBUILDFASSO: RebuildFAsso_Cmd(); break;
     case CM_CONNECTREG: ConnectReg_Cmd(); break;
+    case CM_NEWVALUE: NewValue_Cmd(); break;
+    case CM_EDITVALUE: EditValue_Cmd(); break;
+    case CM_CHANGETYPE: ChangeDataType_Cmd(); break;
+    case CM_VIEWDATAAS: ViewDataAs_Cmd(); break;
+    case CM_KEYVALUEINFO: KeyValueInfo_Cmd(); break;
+    case CM_EXPORTKEY: ExportKey_Cmd(); break;
     default: break;
   }
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The editing commands of the registry pane: create, delete and select (EditCommands.cpp),
-// copy, move, cut and paste (CopyMove.cpp), the tool commands (ToolCommands.cpp), with the rule that enables each of them. The
+// copy, move, cut and paste (CopyMove.cpp), the value editor, type, information and export
+// commands (ValueCommands.cpp), the tool commands (ToolCommands.cpp), with the rule that enables each of them. The
 // rule is asked when a menu opens and again before every run, from a menu, a shortcut or a
 // key, so that no command runs on rows it does not fit.
 #include <string>
@@ -14,6 +15,12 @@ class TEditing : public TSubsystem {
   TEditing(TCommandHost& host, TBookmarkPane& bookmarks) : host_(host), bookmarks_(bookmarks) {}
 
   void NewKey_Cmd();
+  void NewValue_Cmd();
+  void EditValue_Cmd();
+  void ChangeDataType_Cmd();
+  void ViewDataAs_Cmd();
+  void KeyValueInfo_Cmd();
+  void ExportKey_Cmd();
   void DeleteKeyValue_Cmd();
   void Select_Cmd(bool select);
   void InvertSel_Cmd();
@@ -40,6 +47,8 @@ class TEditing : public TSubsystem {
   // "Overwrite the <kind>: "<path>"?" answered Yes.
   bool ConfirmOverwrite(const std::string& kind, const std::string& path);
   std::string RootText() const;
+  // The one selected row, or null when none or several are selected.
+  const TRegRow* SingleSelected();
 
   TCommandHost& host_;
   TBookmarkPane& bookmarks_;

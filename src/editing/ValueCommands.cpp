@@ -1,0 +1,133 @@
+// The commands that open the value editor, the data type chooser and the information window,
+// and Export Key.
+#include "editing/Editing.h"
+
+#include <commctrl.h>
+
+#include "browser/Info.h"
+#include "browser/ValueFormat.h"
+#include "editing/Select.h"
+#include "editing/Value.h"
+#include "lib/VkDialogs.h"
+#include "lib/VkFuncLib.h"
+#include "registry/RegExport.h"
+
+namespace {
+
+class TWait {
+ public:
+  TWait() { SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT))); }
+  ~TWait() { SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW))); }
+  TWait(const TWait&) = delete;
+  TWait& operator=(const TWait&) = delete;
+};
+
+}  // namespace
+
+const TRegRow* TEditing::SingleSelected() {
+  const std::vector<int> rows = host_.RegSelection();
+  if (rows.size() != 1 || rows[0] < 0 || rows[0] >= host_.Model().Count()) return nullptr;
+  return &host_.Model().Rows[static_cast<std::size_t>(rows[0])];
+}
+
+void TEditing::NewValue_Cmd() {
+  TBrowserState& state = host_.State();
+  int type = 0;
+  if (!ChooseDataType("Select Data Type of New Value", type, false, state)) return;
+  TVkReg reg;
+  if (!reg.OpenPath(state.CurRoot, state.CurKey, false)) return;
+  const std::string name = reg.GetUniqueName("New " + TypeColumnText(static_cast<ValueType>(type), state.ConstDataNames) + " #");
+  bool written;
+  if (type == REG_DWORD || type == REG_DWORD_BIG_ENDIAN) written = reg.WriteInteger(name, 0, type == REG_DWORD_BIG_ENDIAN);
+  else written = reg.WriteData(name, nullptr, static_cast<ValueType>(type), 0);
+  if (!written) return;
+  host_.Navigator().Navigate("UPD", name, true, false);
+  const std::vector<int> rows = host_.RegSelection();
+  if (rows.size() == 1 && host_.Model().Caption(rows[0]) == name) {
+    SetFocus(host_.Reg_ListView());
+    ListView_EditLabel(host_.Reg_ListView(), rows[0]);
+  }
+}
+
+void TEditing::EditValue_Cmd() {
+  const TRegRow* row = SingleSelected();
+  if (!row || !row->IsValue()) return;
+  TBrowserState& state = host_.State();
+  const std::string name = row->Name;
+  EditValue_Open(host_.Owner(), state.CurRoot, state.CurKey, name, state.ConstDataNames,
+                 [this, name] { host_.Navigator().Navigate("UPD", name, true, false); });
+}
+
+void TEditing::ChangeDataType_Cmd() {
+  const TRegRow* row = SingleSelected();
+  if (!row || !row->IsValue()) return;
+  TBrowserState& state = host_.State();
+  const std::string name = row->Name;
+  int type = row->Image;
+  if (!ChooseDataType("Select a new Data Type for the Value", type, false, state)) return;
+  {
+    TVkReg reg;
+    // The bytes are kept exactly; a value that could not be read is never written.
+    if (!reg.OpenPath(state.CurRoot, state.CurKey, false) || !reg.ChangeValueType(name, static_cast<ValueType>(type)))
+      ShowMsg("Error changing the data type of the value!", "Hivelark", MsgError);
+  }
+  host_.Navigator().Navigate("UPD", "", true, false);
+}
+
+void TEditing::ViewDataAs_Cmd() {
+  HWND list = host_.Reg_ListView();
+  TRegPaneModel& model = host_.Model();
+  for (int i : host_.RegSelection())
+    if (!model.Rows[static_cast<std::size_t>(i)].IsValue()) ListView_SetItemState(list, i, 0, LVIS_SELECTED);
+  const std::vector<int> rows = host_.RegSelection();
+  if (rows.empty()) return;
+  TBrowserState& state = host_.State();
+  int type = model.Rows[static_cast<std::size_t>(rows[0])].Image;
+  if (!ChooseDataType("Choose Type to Format Data As", type, false, state)) return;
+  TVkReg reg;
+  reg.Access = KEY_READ;
+  if (!reg.OpenPath(state.CurRoot, state.CurKey, false)) return;
+  const TTypeFormats formats = state.TypeFormats();
+  for (int i : rows) {
+    TRegRow& row = model.Rows[static_cast<std::size_t>(i)];
+    row.Data = ValueDataText(reg, row.Name, static_cast<ValueType>(type), formats);
+    if (row.Data.size() > RowTextLimit) row.Data.resize(RowTextLimit);
+  }
+  InvalidateRect(list, nullptr, FALSE);
+}
+
+void TEditing::KeyValueInfo_Cmd() {
+  const TRegRow* row = SingleSelected();
+  if (!row) return;
+  TBrowserState& state = host_.State();
+  if (state.RootMode) {
+    const std::vector<int> rows = host_.RegSelection();
+    KeyValueInfo_Open(host_.Owner(), RootBase + static_cast<RootKey>(rows[0]), "\\", "", true);
+  } else if (row->IsParent()) {
+    KeyValueInfo_Open(host_.Owner(), state.CurRoot, ParentPath(state.CurKey), LastKeyName(state.CurKey), false);
+  } else {
+    KeyValueInfo_Open(host_.Owner(), state.CurRoot, state.CurKey, row->Name, false);
+  }
+}
+
+void TEditing::ExportKey_Cmd() {
+  const TRegRow* row = SingleSelected();
+  if (!row || !row->IsKey() || row->Name.empty()) return;
+  TBrowserState& state = host_.State();
+  TFileDialogSpec spec;
+  spec.Filter = "Registry files (*.reg)|*.reg|Bookmark files (*.bmk)|*.bmk|All files (*.*)|*.*|";
+  spec.FilterIndex = 1;
+  spec.DefaultExt = "bmk";
+  spec.OverwritePrompt = true;
+  std::string fileName = row->Name + ".reg";
+  const std::string key = state.CurKey + row->Name + "\\";
+  if (!Interaction().SaveFileName(spec, fileName)) return;
+  TWait wait;
+  const TExportResult result = ExportKeyToFile(fileName, state.CurRoot, key);
+  // What was left out, or why nothing was written, is told with the file's name.
+  if (result.Status == TExportStatus::Incomplete) (void)ShowExportResult(result);
+  if (result.Status == TExportStatus::Failed)
+    ShowPlainMsg("An error occured while exporting key from registry!" +
+                     (result.Message.empty() ? std::string() : "\r\n\r\n" + result.Message),
+                 "Hivelark", MsgError);
+}

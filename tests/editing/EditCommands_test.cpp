@@ -281,3 +281,47 @@ TEST_F(Editing, ConnectRegistryTellsWhatItDid) {
   EXPECT_EQ(answers.Messages[4].text.substr(0, 15), "Connected to \"\"");
   EXPECT_EQ(answers.Messages[5].text, "Disconnected...\r\nEnd of network registry implementation!");
 }
+
+TEST_F(Editing, NewValueRetypeAndViewAsAskForATypeAndKeepTheBytes) {
+  MakeValue("K", "d", REG_DWORD, std::string("\x01\x02\x03\x04", 4));
+  MakeValue("K", "s", REG_SZ, std::string("ab\0", 3));
+  Open("K");
+  answers.TypeAnswers = {REG_MULTI_SZ};
+  ASSERT_TRUE(form().RunCommand(CM_NEWVALUE));
+  PumpMessages();
+  EXPECT_EQ(answers.TypeQuestions.at(0).caption, "Select Data Type of New Value");
+  EXPECT_EQ(Value("K", "New MultiString #1"), "7:");  // no bytes at all
+  EXPECT_NE(FindWindowExA(List(), nullptr, "Edit", nullptr), nullptr);  // its rename has started
+  SendMessageA(List(), LVM_CANCELEDITLABEL, 0, 0);
+
+  Select({"d"});
+  answers.TypeAnswers = {REG_DWORD_BIG_ENDIAN};
+  ASSERT_TRUE(form().RunCommand(CM_CHANGETYPE));
+  EXPECT_EQ(answers.TypeQuestions.back().choice, REG_DWORD);  // the row's own type first
+  EXPECT_EQ(Value("K", "d"), std::string("5:\x01\x02\x03\x04", 6));
+  EXPECT_EQ(SelectedRow(), "d");
+
+  Select({"s"});
+  answers.TypeAnswers = {REG_BINARY};
+  ASSERT_TRUE(form().RunCommand(CM_VIEWDATAAS));
+  EXPECT_EQ(form().Model().Rows[static_cast<std::size_t>(form().Model().Find("s"))].Data, "61 62 00 ");
+  EXPECT_EQ(Value("K", "s"), std::string("1:ab\0", 5));
+  Select({"New MultiString #1", "d"});
+  EXPECT_FALSE(form().RunCommand(CM_EDITVALUE));  // one value only
+  EXPECT_FALSE(form().RunCommand(CM_CHANGETYPE));
+}
+
+TEST_F(Editing, ExportKeyWritesTheChosenFile) {
+  MakeValue("K\\Run", "v", REG_SZ, std::string("x\0", 2));
+  Open("K");
+  Select({"Run"});
+  const std::string file = ProgramFolder() + "Exported.reg";
+  DeleteFileA(file.c_str());
+  answers.SaveAnswers = {file};
+  ASSERT_TRUE(form().RunCommand(CM_EXPORTKEY));
+  ASSERT_EQ(answers.SaveDialogs.size(), 1u);
+  EXPECT_EQ(answers.SaveDialogs[0].FilterIndex, 1);
+  EXPECT_TRUE(answers.Messages.empty());
+  EXPECT_GT(FileSizeByName(file), 20);
+  DeleteFileA(file.c_str());
+}

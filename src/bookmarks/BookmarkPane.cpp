@@ -270,24 +270,24 @@ void TBookmarkPane::BmkInvertSel_Cmd() {
 }
 
 void TBookmarkPane::BmkLoadFromFile_Cmd() {
-  TFileDialogSpec spec;
-  spec.Filter = OpenFilter;
-  spec.InitialDir = startFolder_;
+  TFileDialogSpec request;
+  request.Filter = OpenFilter;
+  request.InitialDir = startFolder_;
   std::string fileName;
-  if (!Interaction().OpenFileName(spec, fileName)) return;
+  if (!Interaction().OpenFileName(request, fileName)) return;
   (void)LoadBookmarkFile(fileName, ShownList());
   ShowBookmarkList();
 }
 
 void TBookmarkPane::BmkSaveToFile_Cmd() {
-  TFileDialogSpec spec;
-  spec.Filter = SaveFilter;
-  spec.FilterIndex = 2;
-  spec.DefaultExt = "bmk";
-  spec.InitialDir = startFolder_;
-  spec.OverwritePrompt = true;
+  TFileDialogSpec request;
+  request.Filter = SaveFilter;
+  request.FilterIndex = 2;
+  request.DefaultExt = "bmk";
+  request.InitialDir = startFolder_;
+  request.OverwritePrompt = true;
   std::string fileName;
-  if (!Interaction().SaveFileName(spec, fileName)) return;
+  if (!Interaction().SaveFileName(request, fileName)) return;
   (void)SaveBookmarkFile(fileName, ShownList());
 }
 

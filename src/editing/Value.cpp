@@ -292,11 +292,11 @@ void TFormValue::OkApply_Cmd(bool apply) {
 }
 
 void TFormValue::Load_Cmd() {
-  TFileDialogSpec spec;
-  spec.Filter = FileFilter;
-  spec.InitialDir = startFolder_;
+  TFileDialogSpec request;
+  request.Filter = FileFilter;
+  request.InitialDir = startFolder_;
   std::string file;
-  if (!Interaction().OpenFileName(spec, file)) return;
+  if (!Interaction().OpenFileName(request, file)) return;
   const std::int64_t n = FileSizeByName(file);
   if (n > MaxValueDataSize) {
     ShowPlainMsg("The file \"" + file + "\" is too large for a registry value (more than " +
@@ -327,13 +327,13 @@ void TFormValue::Load_Cmd() {
 }
 
 void TFormValue::Save_Cmd() {
-  TFileDialogSpec spec;
-  spec.Filter = FileFilter;
-  spec.DefaultExt = "dat";
-  spec.InitialDir = startFolder_;
-  spec.OverwritePrompt = true;
+  TFileDialogSpec request;
+  request.Filter = FileFilter;
+  request.DefaultExt = "dat";
+  request.InitialDir = startFolder_;
+  request.OverwritePrompt = true;
   std::string file = ValueFileName(name_);
-  if (!Interaction().SaveFileName(spec, file)) return;
+  if (!Interaction().SaveFileName(request, file)) return;
   std::string content;
   bool saved = false;
   {
@@ -351,16 +351,16 @@ void TFormValue::Save_Cmd() {
 void TFormValue::FileName_Cmd() {
   HWND edit = GetDlgItem(hwnd_, IDC_VAL_EDIT);
   const std::string current = TextOf(edit);
-  TFileDialogSpec spec;
-  spec.Filter = FileFilter;
-  spec.InitialDir = startFolder_;
+  TFileDialogSpec request;
+  request.Filter = FileFilter;
+  request.InitialDir = startFolder_;
   std::string file;
   if (IsFile(current)) {
     const std::size_t slash = current.find_last_of("\\/");
-    if (slash != std::string::npos) spec.InitialDir = current.substr(0, slash + 1);
+    if (slash != std::string::npos) request.InitialDir = current.substr(0, slash + 1);
     file = current.substr(slash == std::string::npos ? 0 : slash + 1);
   }
-  if (Interaction().OpenFileName(spec, file)) SetWindowTextA(edit, file.c_str());
+  if (Interaction().OpenFileName(request, file)) SetWindowTextA(edit, file.c_str());
 }
 
 int EditValue_Open(HWND owner, RootKey root, const std::string& keyPath, const std::string& name, bool constNames,

@@ -114,14 +114,14 @@ void TEditing::ExportKey_Cmd() {
   const TRegRow* row = SingleSelected();
   if (!row || !row->IsKey() || row->Name.empty()) return;
   TBrowserState& state = host_.State();
-  TFileDialogSpec spec;
-  spec.Filter = "Registry files (*.reg)|*.reg|Bookmark files (*.bmk)|*.bmk|All files (*.*)|*.*|";
-  spec.FilterIndex = 1;
-  spec.DefaultExt = "bmk";
-  spec.OverwritePrompt = true;
+  TFileDialogSpec request;
+  request.Filter = "Registry files (*.reg)|*.reg|Bookmark files (*.bmk)|*.bmk|All files (*.*)|*.*|";
+  request.FilterIndex = 1;
+  request.DefaultExt = "bmk";
+  request.OverwritePrompt = true;
   std::string fileName = row->Name + ".reg";
   const std::string key = state.CurKey + row->Name + "\\";
-  if (!Interaction().SaveFileName(spec, fileName)) return;
+  if (!Interaction().SaveFileName(request, fileName)) return;
   TWait wait;
   const TExportResult result = ExportKeyToFile(fileName, state.CurRoot, key);
   // What was left out, or why nothing was written, is told with the file's name.

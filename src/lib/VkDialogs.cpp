@@ -74,8 +74,8 @@ class TPlatformInteraction : public TVkInteraction {
 
 TVkInteraction* g_installed = nullptr;
 
-bool RunFileDialog(const TFileDialogSpec& spec, std::string& fileName, bool save) {
-  std::string filter = spec.Filter;
+bool RunFileDialog(const TFileDialogSpec& request, std::string& fileName, bool save) {
+  std::string filter = request.Filter;
   for (char& c : filter)
     if (c == '|') c = '\0';
   filter.push_back('\0');
@@ -85,13 +85,13 @@ bool RunFileDialog(const TFileDialogSpec& spec, std::string& fileName, bool save
   ofn.lStructSize = sizeof ofn;
   ofn.hwndOwner = AppHandle;
   ofn.lpstrFilter = filter.c_str();
-  ofn.nFilterIndex = static_cast<DWORD>(spec.FilterIndex);
+  ofn.nFilterIndex = static_cast<DWORD>(request.FilterIndex);
   ofn.lpstrFile = name.data();
   ofn.nMaxFile = static_cast<DWORD>(name.size());
-  ofn.lpstrInitialDir = spec.InitialDir.empty() ? nullptr : spec.InitialDir.c_str();
-  ofn.lpstrDefExt = spec.DefaultExt.empty() ? nullptr : spec.DefaultExt.c_str();
+  ofn.lpstrInitialDir = request.InitialDir.empty() ? nullptr : request.InitialDir.c_str();
+  ofn.lpstrDefExt = request.DefaultExt.empty() ? nullptr : request.DefaultExt.c_str();
   ofn.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_EXPLORER | OFN_ENABLESIZING;
-  if (save && spec.OverwritePrompt) ofn.Flags |= OFN_OVERWRITEPROMPT;
+  if (save && request.OverwritePrompt) ofn.Flags |= OFN_OVERWRITEPROMPT;
   if (!save) ofn.Flags |= OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
   const BOOL ok = save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
   if (!ok) return false;
@@ -101,12 +101,12 @@ bool RunFileDialog(const TFileDialogSpec& spec, std::string& fileName, bool save
 
 }  // namespace
 
-bool TVkInteraction::OpenFileName(const TFileDialogSpec& spec, std::string& fileName) {
-  return RunFileDialog(spec, fileName, false);
+bool TVkInteraction::OpenFileName(const TFileDialogSpec& request, std::string& fileName) {
+  return RunFileDialog(request, fileName, false);
 }
 
-bool TVkInteraction::SaveFileName(const TFileDialogSpec& spec, std::string& fileName) {
-  return RunFileDialog(spec, fileName, true);
+bool TVkInteraction::SaveFileName(const TFileDialogSpec& request, std::string& fileName) {
+  return RunFileDialog(request, fileName, true);
 }
 
 bool TVkInteraction::ChooseDataType(const TDataTypeQuestion& question, int& choice) {

@@ -33,8 +33,8 @@ class TVkInteraction {
   virtual bool Prompt(const std::string& prompt, std::string& text) = 0;
   // The common open and save dialogs; true with the chosen name on OK (fileName is also
   // the name the dialog starts with). The default is the platform's dialog.
-  virtual bool OpenFileName(const TFileDialogSpec& spec, std::string& fileName);
-  virtual bool SaveFileName(const TFileDialogSpec& spec, std::string& fileName);
+  virtual bool OpenFileName(const TFileDialogSpec& request, std::string& fileName);
+  virtual bool SaveFileName(const TFileDialogSpec& request, std::string& fileName);
   // The data type chooser; true with the new choice on OK, false (choice unchanged)
   // otherwise. The default runs the question's window.
   virtual bool ChooseDataType(const TDataTypeQuestion& question, int& choice);

@@ -492,11 +492,11 @@ TEST_F(BookmarkPaneTest, LoadAndSaveThroughTheFileDialogs) {
   answers.SaveAnswers.push_back(ProgramFolder() + "missing\\x.bmk");
   EXPECT_TRUE(Key(Bmk(), 'S'));
   ASSERT_EQ(answers.SaveDialogs.size(), 1u);
-  const TFileDialogSpec& spec = answers.SaveDialogs[0];
-  EXPECT_EQ(spec.Filter, "Registry files (*.reg)|*.reg|Bookmark files (*.bmk)|*.bmk|All files (*.*)|*.*|");
-  EXPECT_EQ(spec.FilterIndex, 2);
-  EXPECT_EQ(spec.DefaultExt, "bmk");
-  EXPECT_TRUE(spec.OverwritePrompt);
+  const TFileDialogSpec& request = answers.SaveDialogs[0];
+  EXPECT_EQ(request.Filter, "Registry files (*.reg)|*.reg|Bookmark files (*.bmk)|*.bmk|All files (*.*)|*.*|");
+  EXPECT_EQ(request.FilterIndex, 2);
+  EXPECT_EQ(request.DefaultExt, "bmk");
+  EXPECT_TRUE(request.OverwritePrompt);
   EXPECT_EQ(FileContent(saved), EncodeBookmarks(pane().Lists(2)).Bytes);
   EXPECT_TRUE(answers.Messages.empty());
   EXPECT_TRUE(Key(Bmk(), 'S'));

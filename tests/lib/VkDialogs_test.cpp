@@ -377,10 +377,10 @@ TEST(FileDialogs, ThePlatformDialogsReturnTheNameTypedIn) {
   TScratchFolder folder;
   const std::string existing = folder.File("pick.bmk");
   TScratchFolder::Write(existing, "x");
-  TFileDialogSpec spec;
-  spec.Filter = "Registry files (*.reg)|*.reg|Bookmark files (*.bmk)|*.bmk|All files (*.*)|*.*|";
-  spec.FilterIndex = 2;
-  spec.InitialDir = folder.Path();
+  TFileDialogSpec request;
+  request.Filter = "Registry files (*.reg)|*.reg|Bookmark files (*.bmk)|*.bmk|All files (*.*)|*.*|";
+  request.FilterIndex = 2;
+  request.InitialDir = folder.Path();
   auto typeAndPress = [](const std::string& text, int button) {
     return std::vector<TDialogScript::Step>{
         [text](HWND d) { SetDlgItemTextA(d, FileNameBox, text.c_str()); },
@@ -389,22 +389,22 @@ TEST(FileDialogs, ThePlatformDialogsReturnTheNameTypedIn) {
   {
     TDialogScript script(typeAndPress(existing, IDOK));
     std::string name;
-    EXPECT_TRUE(PlatformInteraction().OpenFileName(spec, name));
+    EXPECT_TRUE(PlatformInteraction().OpenFileName(request, name));
     EXPECT_EQ(name, existing);
     EXPECT_FALSE(script.Forced());
   }
   {
-    spec.DefaultExt = "bmk";
+    request.DefaultExt = "bmk";
     TDialogScript script(typeAndPress(folder.File("saved"), IDOK));
     std::string name;
-    EXPECT_TRUE(PlatformInteraction().SaveFileName(spec, name));
+    EXPECT_TRUE(PlatformInteraction().SaveFileName(request, name));
     EXPECT_EQ(name, folder.File("saved.bmk"));  // the default extension is added
     EXPECT_FALSE(script.Forced());
   }
   {
     TDialogScript script(typeAndPress("ignored", IDCANCEL));
     std::string name = "kept";
-    EXPECT_FALSE(PlatformInteraction().SaveFileName(spec, name));
+    EXPECT_FALSE(PlatformInteraction().SaveFileName(request, name));
     EXPECT_EQ(name, "kept");
   }
 }

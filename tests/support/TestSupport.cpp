@@ -89,13 +89,13 @@ bool FileAnswer(std::deque<std::string>& answers, std::string& fileName) {
 }
 }  // namespace
 
-bool ScriptedInteraction::OpenFileName(const TFileDialogSpec& spec, std::string& fileName) {
-  OpenDialogs.push_back(spec);
+bool ScriptedInteraction::OpenFileName(const TFileDialogSpec& request, std::string& fileName) {
+  OpenDialogs.push_back(request);
   return FileAnswer(OpenAnswers, fileName);
 }
 
-bool ScriptedInteraction::SaveFileName(const TFileDialogSpec& spec, std::string& fileName) {
-  SaveDialogs.push_back(spec);
+bool ScriptedInteraction::SaveFileName(const TFileDialogSpec& request, std::string& fileName) {
+  SaveDialogs.push_back(request);
   return FileAnswer(SaveAnswers, fileName);
 }
 

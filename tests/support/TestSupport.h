@@ -48,8 +48,8 @@ class ScriptedInteraction : public TVkInteraction {
 
   int Message(const std::string& text, const std::string& caption, unsigned flags) override;
   bool Prompt(const std::string& prompt, std::string& text) override;
-  bool OpenFileName(const TFileDialogSpec& spec, std::string& fileName) override;
-  bool SaveFileName(const TFileDialogSpec& spec, std::string& fileName) override;
+  bool OpenFileName(const TFileDialogSpec& request, std::string& fileName) override;
+  bool SaveFileName(const TFileDialogSpec& request, std::string& fileName) override;
   bool ChooseDataType(const TDataTypeQuestion& question, int& choice) override;
 
   std::vector<Question> Messages;

@@ -334,22 +334,43 @@ void TVkReg::EnumNames(HKEY h, bool keys, DWORD count, DWORD maxLen, std::vector
   }
 }
 
-bool TVkReg::GetValueEntries(std::vector<TValueEntry>& entries) const {
+bool TVkReg::GetValueEntries(std::vector<TValueEntry>& entries, std::vector<char>* data) const {
   entries.clear();
+  if (data) data->clear();
   KeyInfo info;
   if (!GetKeyInfo(info)) return false;
   if (g_listingHook) g_listingHook(current_);
   entries.reserve(info.NumValues);
-  std::string buffer(2 * static_cast<std::size_t>(info.MaxValueNameLen) + 2, '\0');
+  std::string name(2 * static_cast<std::size_t>(info.MaxValueNameLen) + 2, '\0');
+  // The largest value as stored fits the ANSI read; a value grown since makes the buffer grow.
+  std::size_t room = std::max<std::size_t>(info.MaxDataLen, 16);
   bool complete = true;
-  TValueEntry entry;
   for (DWORD i = 0; i < info.NumValues; ++i) {
-    const bool got = EnumName(buffer, entry.Name, [&](char* b, DWORD* len) {
+    TValueEntry entry;
+    LONG r = ERROR_MORE_DATA;
+    for (int attempt = 0; attempt < 8 && r == ERROR_MORE_DATA; ++attempt) {
+      DWORD nameLen = static_cast<DWORD>(name.size());
       entry.Type = 0;
-      entry.Size = 0;
-      return RegEnumValueA(current_, i, b, len, nullptr, &entry.Type, nullptr, &entry.Size);
-    });
-    if (got) entries.push_back(entry);
+      if (data) {
+        entry.Offset = data->size();
+        data->resize(entry.Offset + room);
+        entry.Size = static_cast<DWORD>(room);
+        r = RegEnumValueA(current_, i, name.data(), &nameLen, nullptr, &entry.Type,
+                          reinterpret_cast<BYTE*>(data->data() + entry.Offset), &entry.Size);
+        data->resize(entry.Offset + (r == ERROR_SUCCESS ? entry.Size : 0));
+      } else {
+        entry.Size = 0;
+        r = RegEnumValueA(current_, i, name.data(), &nameLen, nullptr, &entry.Type, nullptr, &entry.Size);
+      }
+      if (r == ERROR_SUCCESS) {
+        entry.Name.assign(name.data(), nameLen < name.size() ? nameLen : name.size());
+      } else if (r == ERROR_MORE_DATA) {
+        // The name or the data outgrew its buffer: both grow, within bounds.
+        if (name.size() < MaxNameBuffer) name.resize(name.size() * 2);
+        room = std::max<std::size_t>(room * 2, entry.Size);
+      }
+    }
+    if (r == ERROR_SUCCESS) entries.push_back(std::move(entry));
     else complete = false;
   }
   return complete;

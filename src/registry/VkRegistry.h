@@ -110,8 +110,11 @@ class TVkReg {
     std::string Name;
     DWORD Type = 0;
     DWORD Size = 0;
+    std::size_t Offset = 0;  // where the bytes start in the data buffer, when read
   };
-  bool GetValueEntries(std::vector<TValueEntry>& entries) const;
+  bool GetValueEntries(std::vector<TValueEntry>& entries) const { return GetValueEntries(entries, nullptr); }
+  // The same with every value's bytes read in the same call, one after the other into data.
+  bool GetValueEntries(std::vector<TValueEntry>& entries, std::vector<char>* data) const;
   // For walks: opens the subkey name of the current key relative to it and makes it the
   // current key, keeping the one it replaces; LeaveKey closes it and puts that one back.
   // False, nothing changed, when the subkey does not open (or name is empty). Between the

@@ -86,8 +86,10 @@ void TSearchWalk::Walk(TVkReg& reg, RootKey root, const std::string& path) {
 }
 
 void TSearchWalk::TestValues(TVkReg& reg, RootKey root, const std::string& path) {
-  (void)reg.GetValueEntries(entries_);
   const TSearchOptions& o = options_;
+  // When data may be tested, every value's bytes come with its listing: one call a value.
+  const bool dataTest = o.KeyWordFilter && o.ValueData && (o.DataTypesMask & 4095u) != 0;
+  (void)reg.GetValueEntries(entries_, dataTest ? &data_ : nullptr);
   for (const TVkReg::TValueEntry& e : entries_) {
     const bool knownType = e.Type <= 11;
     if (o.TypeFilter && knownType && !(o.TypeFilterMask & (1u << e.Type))) continue;
@@ -102,13 +104,9 @@ void TSearchWalk::TestValues(TVkReg& reg, RootKey root, const std::string& path)
     bool hit = !o.KeyWordFilter;
     if (!hit && o.ValueNames) hit = NameHit(e.Name);
     if (!hit && o.ValueData && knownType && (o.DataTypesMask & (1u << e.Type))) {
-      // Data is read only for the values that reach this test.
-      DWORD size = 0, type = 0;
-      if (reg.ReadValue(e.Name, data_, size, type)) {
-        const std::string_view data(data_.data(), size);
-        if (e.Type == REG_DWORD) hit = DwordMatches(data, o.KeyWord);
-        else hit = KeywordFound(data.substr(0, data.find('\0')), o.KeyWord, keywordUpper_, o);
-      }
+      const std::string_view data(data_.data() + e.Offset, e.Size);
+      if (e.Type == REG_DWORD) hit = DwordMatches(data, o.KeyWord);
+      else hit = KeywordFound(data.substr(0, data.find('\0')), o.KeyWord, keywordUpper_, o);
     }
     // The hit keeps the type the listing gave; the walk has no stop check inside a key.
     if (hit) results_.push_back(MakeBookmark(root, static_cast<int>(e.Type), path, e.Name, ""));

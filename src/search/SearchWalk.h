@@ -65,5 +65,5 @@ class TSearchWalk {
   bool searching_ = true;
   unsigned long lastPump_ = 0;
   std::vector<TVkReg::TValueEntry> entries_;
-  std::vector<char> data_;
+  std::vector<char> data_;  // the bytes of the values of the key being tested
 };

@@ -1,5 +1,7 @@
 #include "bookmarks/BookmarkPane.h"
 
+#include "lib/VkWindow.h"
+
 #include <commctrl.h>
 #include <mmsystem.h>
 
@@ -30,17 +32,6 @@ void CopyText(const std::string& text, LVITEMA& item) {
   item.pszText[n] = '\0';
 }
 
-// Shows the hourglass (or the arrow with hourglass) until the end of the scope.
-class TWaitCursor {
- public:
-  explicit TWaitCursor(LPCSTR cursor) : previous_(SetCursor(LoadCursorA(nullptr, cursor))) {}
-  ~TWaitCursor() { SetCursor(previous_ ? previous_ : LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW))); }
-  TWaitCursor(const TWaitCursor&) = delete;
-  TWaitCursor& operator=(const TWaitCursor&) = delete;
-
- private:
-  HCURSOR previous_;
-};
 
 // Gives the virtual list view count rows, none of them selected or focused. Going through
 // zero rows drops the selection in one step; clearing a scattered selection of thousands

@@ -1,5 +1,7 @@
 #include "browser/Navigate.h"
 
+#include "lib/VkWindow.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -14,14 +16,6 @@ namespace {
 // A read buffer larger than this is released after the listing.
 constexpr std::size_t ReadBufferKeep = 1 << 20;
 
-// Shows the hourglass for its lifetime and the default cursor afterwards, on every way out.
-class TWaitCursor {
- public:
-  TWaitCursor() { SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT))); }
-  ~TWaitCursor() { SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW))); }
-  TWaitCursor(const TWaitCursor&) = delete;
-  TWaitCursor& operator=(const TWaitCursor&) = delete;
-};
 
 int CompareLocale(const std::string& a, const std::string& b) {
   return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),

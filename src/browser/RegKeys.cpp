@@ -1,6 +1,8 @@
 // The registry pane's keyboard, double click, in-place rename, history menu and key sizes.
 #include "browser/Main.h"
 
+#include "lib/VkWindow.h"
+
 #include <algorithm>
 
 #include "lib/VkFuncLib.h"
@@ -12,14 +14,6 @@ constexpr int VkOem102 = 226;  // the extra key of 102-key keyboards
 
 bool Down(int key) { return (GetKeyState(key) & 0x8000) != 0; }
 
-// Shows the hourglass for its lifetime and the default cursor afterwards.
-class TWait {
- public:
-  TWait() { SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT))); }
-  ~TWait() { SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW))); }
-  TWait(const TWait&) = delete;
-  TWait& operator=(const TWait&) = delete;
-};
 
 }  // namespace
 
@@ -156,7 +150,7 @@ void TFormHivelark::ShowKeySizes(bool onlySelected) {
   const int focused = ListView_GetNextItem(list_, -1, LVNI_FOCUSED);
   if (onlySelected && (focused < 0 || focused >= model_.Count() || model_.Rows[static_cast<std::size_t>(focused)].IsParent()))
     return;
-  TWait wait;
+  TWaitCursor wait;
   TVkReg reg;
   if (!state_.RootMode && !reg.OpenPath(state_.CurRoot, state_.CurKey, false)) return;
   for (int i = 0; i < model_.Count(); ++i) {

@@ -1,6 +1,8 @@
 // Copy and Rename/Move to a typed target, and the cut/copy items list with Paste.
 #include "editing/Editing.h"
 
+#include "lib/VkWindow.h"
+
 #include <commctrl.h>
 
 #include "bookmarks/BookmarkFile.h"
@@ -11,13 +13,6 @@
 
 namespace {
 
-class TWait {
- public:
-  TWait() { SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT))); }
-  ~TWait() { SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW))); }
-  TWait(const TWait&) = delete;
-  TWait& operator=(const TWait&) = delete;
-};
 
 bool SameText(const std::string& a, const std::string& b) {
   return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
@@ -64,7 +59,7 @@ void TEditing::CopyMove_Cmd(bool move) {
   const std::string root = RootText();
   std::string targetKey = target, targetName;
   {
-    TWait wait;
+    TWaitCursor wait;
     TVkReg reg;
     if (!reg.OpenPath(state.CurRoot, state.CurKey, false)) return;
     const bool single = n == 1;
@@ -156,7 +151,7 @@ void TEditing::Paste_Cmd() {
   if (items.empty()) return;
   std::string last;
   {
-    TWait wait;
+    TWaitCursor wait;
     TVkReg reg, here;
     const bool hereOpen = here.OpenPath(state.CurRoot, state.CurKey, false);
     RootKey openRoot = 0;

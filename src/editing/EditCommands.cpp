@@ -1,6 +1,8 @@
 // New key, delete, the selection commands and the enabling rule of the editing commands.
 #include "editing/Editing.h"
 
+#include "lib/VkWindow.h"
+
 #include <commctrl.h>
 
 #include "lib/VkDialogs.h"
@@ -9,14 +11,6 @@
 
 namespace {
 
-// Shows the hourglass for its lifetime and the default cursor afterwards.
-class TWait {
- public:
-  TWait() { SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT))); }
-  ~TWait() { SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW))); }
-  TWait(const TWait&) = delete;
-  TWait& operator=(const TWait&) = delete;
-};
 
 const int OwnedCommands[] = {CM_NEWKEY,   CM_DELETEKEYVALUE, CM_SELECTALL, CM_UNSELECTALL, CM_INVERTSEL,
                              CM_COPY,     CM_MOVE,           CM_CLIPCUT,   CM_CLIPCOPY,    CM_CLIPPASTE,
@@ -160,7 +154,7 @@ void TEditing::DeleteKeyValue_Cmd() {
   }
   // Only Yes goes on: a question that could not be shown (0) is no consent.
   if (ShowPlainMsg(question, "Hivelark", MsgYesNo) != IDYES) return;
-  TWait wait;
+  TWaitCursor wait;
   std::vector<bool> selected(static_cast<std::size_t>(model.Count()), false);
   for (const TRow& item : items) selected[static_cast<std::size_t>(item.Index)] = true;
   // The row to select afterwards: the nearest unselected row, below before above, never row 0.

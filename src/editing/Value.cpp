@@ -1,5 +1,7 @@
 #include "editing/Value.h"
 
+#include "lib/VkWindow.h"
+
 #include <commctrl.h>
 
 #include <utility>
@@ -22,16 +24,6 @@ constexpr int Grow = 230;
 
 const int ButtonIds[6] = {IDC_VAL_LOAD, IDC_VAL_SAVE, IDC_VAL_FILENAME, IDOK, IDCANCEL, IDC_VAL_APPLY};
 
-class TWaitCursor {
- public:
-  TWaitCursor() : previous_(SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT)))) {}
-  ~TWaitCursor() { SetCursor(previous_ ? previous_ : LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW))); }
-  TWaitCursor(const TWaitCursor&) = delete;
-  TWaitCursor& operator=(const TWaitCursor&) = delete;
-
- private:
-  HCURSOR previous_;
-};
 
 std::string TextOf(HWND wnd) {
   const int len = GetWindowTextLengthA(wnd);

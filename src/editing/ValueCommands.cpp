@@ -2,6 +2,8 @@
 // and Export Key.
 #include "editing/Editing.h"
 
+#include "lib/VkWindow.h"
+
 #include <commctrl.h>
 
 #include "browser/Info.h"
@@ -14,13 +16,6 @@
 
 namespace {
 
-class TWait {
- public:
-  TWait() { SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT))); }
-  ~TWait() { SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW))); }
-  TWait(const TWait&) = delete;
-  TWait& operator=(const TWait&) = delete;
-};
 
 }  // namespace
 
@@ -122,7 +117,7 @@ void TEditing::ExportKey_Cmd() {
   std::string fileName = row->Name + ".reg";
   const std::string key = state.CurKey + row->Name + "\\";
   if (!Interaction().SaveFileName(request, fileName)) return;
-  TWait wait;
+  TWaitCursor wait;
   const TExportResult result = ExportKeyToFile(fileName, state.CurRoot, key);
   // What was left out, or why nothing was written, is told with the file's name.
   if (result.Status == TExportStatus::Incomplete) (void)ShowExportResult(result);

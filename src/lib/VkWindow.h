@@ -69,3 +69,17 @@ void PlaceControl(HWND dialog, int id, int x, int y, int w, int h);
 void SetClientSize(HWND window, int w, int h);
 // Centres the window on the screen's work area.
 void CenterOnScreen(HWND window);
+
+// Shows the hourglass (or another cursor) for its lifetime and the cursor that was there
+// before afterwards (the arrow when there was none), on every way out.
+class TWaitCursor {
+ public:
+  explicit TWaitCursor(LPCSTR cursor = reinterpret_cast<LPCSTR>(IDC_WAIT))
+      : previous_(SetCursor(LoadCursorA(nullptr, cursor))) {}
+  ~TWaitCursor() { SetCursor(previous_ ? previous_ : LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW))); }
+  TWaitCursor(const TWaitCursor&) = delete;
+  TWaitCursor& operator=(const TWaitCursor&) = delete;
+
+ private:
+  HCURSOR previous_;
+};

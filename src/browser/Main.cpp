@@ -289,8 +289,16 @@ void TFormHivelark::UpdateMenuStates(HMENU menu) {
 
 std::vector<int> TFormHivelark::RegSelection() const {
   std::vector<int> rows;
-  for (int i = ListView_GetNextItem(list_, -1, LVNI_SELECTED); i >= 0; i = ListView_GetNextItem(list_, i, LVNI_SELECTED))
-    rows.push_back(i);
+  int left = static_cast<int>(ListView_GetSelectedCount(list_));
+  rows.reserve(static_cast<std::size_t>(left));
+  // Asking each row is linear; stepping with LVNI_SELECTED is not, for a virtual list under
+  // some platform versions (11,000 selected rows took seconds).
+  for (int i = 0; i < model_.Count() && left > 0; ++i) {
+    if (ListView_GetItemState(list_, i, LVIS_SELECTED)) {
+      rows.push_back(i);
+      --left;
+    }
+  }
   return rows;
 }
 

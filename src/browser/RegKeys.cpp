@@ -97,7 +97,13 @@ void TFormHivelark::Reg_ListView_DblClick() {
 }
 
 void TFormHivelark::SelectRows(bool select, int image) {
-  // image -1: every row but the parent row; otherwise the rows of that image only.
+  // image -1: every row but the parent row, in one call (the list keeps one range, which
+  // later questions about the selection answer fast); otherwise the rows of that image only.
+  if (image < 0) {
+    ListView_SetItemState(list_, -1, select ? LVIS_SELECTED : 0, LVIS_SELECTED);
+    if (select && model_.Count() > 0 && model_.Rows[0].IsParent()) ListView_SetItemState(list_, 0, 0, LVIS_SELECTED);
+    return;
+  }
   for (int i = 0; i < model_.Count(); ++i) {
     const TRegRow& row = model_.Rows[static_cast<std::size_t>(i)];
     if (row.IsParent() || (image >= 0 && row.Image != image)) continue;

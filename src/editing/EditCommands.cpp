@@ -191,10 +191,10 @@ void TEditing::DeleteKeyValue_Cmd() {
 void TEditing::Select_Cmd(bool select) {
   HWND list = host_.Reg_ListView();
   const TRegPaneModel& model = host_.Model();
-  for (int i = 0; i < model.Count(); ++i) {
-    const bool on = select && !model.Rows[static_cast<std::size_t>(i)].IsParent();
-    ListView_SetItemState(list, i, on ? LVIS_SELECTED : 0, LVIS_SELECTED);
-  }
+  // All rows in one call: the list keeps them as one range, which every later question
+  // about the selection answers fast; only the parent row is taken out again.
+  ListView_SetItemState(list, -1, select ? LVIS_SELECTED : 0, LVIS_SELECTED);
+  if (select && model.Count() > 0 && model.Rows[0].IsParent()) ListView_SetItemState(list, 0, 0, LVIS_SELECTED);
 }
 
 void TEditing::InvertSel_Cmd() {

@@ -14,22 +14,6 @@
 
 namespace {
 
-// A key handle the export opened itself; closed when it goes out of scope.
-class TExportKey {
- public:
-  TExportKey() = default;
-  explicit TExportKey(HKEY h) : h_(h) {}
-  ~TExportKey() {
-    if (h_) RegCloseKey(h_);
-  }
-  TExportKey(const TExportKey&) = delete;
-  TExportKey& operator=(const TExportKey&) = delete;
-  HKEY get() const { return h_; }
-  HKEY* out() { return &h_; }
-
- private:
-  HKEY h_ = nullptr;
-};
 
 TExportReadHook g_readHook = nullptr;
 TExportWriteHook g_writeHook = nullptr;
@@ -176,7 +160,7 @@ class TExportWalk {
       }
       const std::size_t length = path.size();
       path.append("\\").append(name);
-      TExportKey sub;
+      TVkKey sub;
       if (RegOpenKeyExA(h, name.c_str(), 0, access_, sub.out()) == ERROR_SUCCESS) {
         Walk(sub.get(), path);
       } else {
@@ -331,7 +315,7 @@ TExportResult ExportKey(TVkReg& reg, const std::string& path, const std::string&
   const HKEY top = reg.OpenKeyHandle(absolute);
   if (!top) return Failure(ExportErrorText);
   // The root itself belongs to the accessor; any other handle is the export's own.
-  TExportKey ownedTop(top != reg.Root() && top != reg.CurrentKey() ? top : nullptr);
+  TVkKey ownedTop(top != reg.Root() && top != reg.CurrentKey() ? top : nullptr);
 
   // The temporary file goes into the target's folder, so that it can take the target's
   // place in one step.

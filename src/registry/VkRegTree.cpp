@@ -11,27 +11,6 @@
 
 namespace {
 
-// A key handle that the walk opened itself and closes when it goes out of scope.
-class TWalkKey {
- public:
-  TWalkKey() = default;
-  explicit TWalkKey(HKEY h) : h_(h) {}
-  ~TWalkKey() {
-    if (h_) RegCloseKey(h_);
-  }
-  TWalkKey(const TWalkKey&) = delete;
-  TWalkKey& operator=(const TWalkKey&) = delete;
-  HKEY get() const { return h_; }
-  HKEY* out() { return &h_; }
-  HKEY release() {
-    HKEY h = h_;
-    h_ = nullptr;
-    return h;
-  }
-
- private:
-  HKEY h_ = nullptr;
-};
 
 // Puts a saved CurrentKey back when the operation ends, however it ends.
 template <class Restore>
@@ -154,7 +133,7 @@ bool TVkReg::CopyKey(const std::string& source, const std::string& target, bool 
   {
     TOnExit restore([this, saved] { current_ = saved; });
     // The target is created before the source is opened.
-    TWalkKey tk, sk;
+    TVkKey tk, sk;
     if (OpenSubKey(t.base, t.rest, true, Access, *tk.out()) == ERROR_SUCCESS) {
       const LONG r = OpenSubKey(s.base, s.rest, false, Access, *sk.out());
       sourceThere = r == ERROR_SUCCESS;
@@ -183,7 +162,7 @@ bool TVkReg::CopyWalk(HKEY s, HKEY t, std::vector<char>& data) {
   std::vector<std::string> names;
   EnumNames(s, true, keys, maxKey, names, &complete);
   for (const std::string& name : names) {
-    TWalkKey from, to;
+    TVkKey from, to;
     if (RegOpenKeyExA(s, name.c_str(), 0, KEY_READ, from.out()) != ERROR_SUCCESS ||
         RegCreateKeyExA(t, name.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, to.out(), nullptr) != ERROR_SUCCESS) {
       complete = false;
@@ -234,7 +213,7 @@ std::int64_t TVkReg::GetKeySize(const std::string& path) {
   const bool owned = h != root_ && h != current_;
   const HKEY saved = current_;
   TOnExit restore([this, saved] { current_ = saved; });
-  TWalkKey ownedKey(owned ? h : nullptr);
+  TVkKey ownedKey(owned ? h : nullptr);
   return SizeWalk(h);
 }
 
@@ -261,7 +240,7 @@ std::int64_t TVkReg::SizeWalk(HKEY h) {
   std::vector<std::string> names;
   EnumNames(h, true, keys, maxKey, names, nullptr);
   for (const std::string& name : names) {
-    TWalkKey sub;
+    TVkKey sub;
     if (OpenSubKey(h, name, false, Access, *sub.out()) == ERROR_SUCCESS) sum += SizeWalk(sub.get());
     current_ = h;
   }

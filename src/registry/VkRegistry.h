@@ -64,6 +64,28 @@ struct DataInfo {
 using TRegListingHook = void (*)(HKEY key);
 TRegListingHook SetRegListingHook(TRegListingHook hook);
 
+// A key handle owned by the code that opened it; closed when it goes out of scope.
+class TVkKey {
+ public:
+  TVkKey() = default;
+  explicit TVkKey(HKEY h) : h_(h) {}
+  ~TVkKey() {
+    if (h_) RegCloseKey(h_);
+  }
+  TVkKey(const TVkKey&) = delete;
+  TVkKey& operator=(const TVkKey&) = delete;
+  HKEY get() const { return h_; }
+  HKEY* out() { return &h_; }
+  HKEY release() {
+    HKEY h = h_;
+    h_ = nullptr;
+    return h;
+  }
+
+ private:
+  HKEY h_ = nullptr;
+};
+
 // A stateful accessor: a root, one open current key that relative paths and all value
 // operations use, and the access mask for opens. Nothing here throws or shows anything;
 // failures are false, -1, a null handle, the caller's default or an empty list.

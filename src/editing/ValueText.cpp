@@ -104,26 +104,6 @@ std::uint32_t DWordOfData(std::string_view data, ValueType type) {
   return std::uint32_t{b[0]} | (std::uint32_t{b[1]} << 8) | (std::uint32_t{b[2]} << 16) | (std::uint32_t{b[3]} << 24);
 }
 
-std::string MultiStringData(std::string_view text) {
-  const std::string_view sep = LineBreaks[LineBreakKind(text) + 1];
-  std::string data;
-  data.reserve(text.size() + 2);
-  if (sep.empty()) {
-    data = text;
-  } else {
-    std::size_t pos = 0;
-    for (;;) {
-      const std::size_t hit = text.find(sep, pos);
-      if (hit == std::string_view::npos) break;
-      data.append(text, pos, hit - pos);
-      data += '\0';
-      pos = hit + sep.size();
-    }
-    data.append(text.substr(pos));
-  }
-  data.append(2, '\0');
-  return data;
-}
 
 TValueMode ValueModeOfType(ValueType type) {
   switch (type) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "lib/VkText.h"
 #include "registry/VkRegistry.h"
 
 // Each byte as two upper-case hexadecimal digits and one space ("0A 1B FF "), built in one
@@ -40,9 +41,6 @@ std::string DWordOriginalText(std::uint32_t value);
 // REG_DWORD_BIG_ENDIAN); missing bytes count as zero.
 std::uint32_t DWordOfData(std::string_view data, ValueType type);
 
-// The data a multi-string text is stored as: its lines (split at its kind of line break)
-// each ended by a NUL, and one more NUL that ends the list.
-std::string MultiStringData(std::string_view text);
 
 // How the editor shows a value: one line of text, a DWord number, lines of a multi-string,
 // or the hexadecimal dump.

@@ -329,3 +329,24 @@ double EncodeDateTime(int year, int month, int day, int hour, int minute, int se
   const double time = (((hour * 60.0 + minute) * 60.0 + second) * 1000.0 + milliseconds) / 86400000.0;
   return date < 0 ? static_cast<double>(date) - time : static_cast<double>(date) + time;
 }
+
+std::string MultiStringData(std::string_view text) {
+  const std::string_view sep = LineBreaks[LineBreakKind(text) + 1];
+  std::string data;
+  data.reserve(text.size() + 2);
+  if (sep.empty()) {
+    data = text;
+  } else {
+    std::size_t pos = 0;
+    for (;;) {
+      const std::size_t hit = text.find(sep, pos);
+      if (hit == std::string_view::npos) break;
+      data.append(text, pos, hit - pos);
+      data += '\0';
+      pos = hit + sep.size();
+    }
+    data.append(text.substr(pos));
+  }
+  data.append(2, '\0');
+  return data;
+}

@@ -53,6 +53,9 @@ int LineBreakKind(std::string_view text);
 // Multi-string data as lines: the last two bytes (the NULs that end the last string and
 // the list) dropped without looking at them, every other NUL turned into CR LF.
 std::string MultiStringToLines(std::string_view data);
+// The data a multi-string text is stored as: its lines (split at its kind of line break)
+// each ended by a NUL, and one more NUL that ends the list.
+std::string MultiStringData(std::string_view text);
 // Separators indexed by kind + 1: "", CR LF, LF, CR.
 extern const char* const LineBreaks[4];
 

@@ -557,23 +557,7 @@ std::string TVkReg::ReadMultiString(const std::string& name) const {
 }
 
 bool TVkReg::WriteMultiString(const std::string& name, const std::string& text) const {
-  const std::string sep = LineBreaks[LineBreakKind(text) + 1];
-  std::string data;
-  data.reserve(text.size() + 2);
-  if (sep.empty()) {
-    data = text;
-  } else {
-    std::size_t pos = 0;
-    for (;;) {
-      const std::size_t hit = text.find(sep, pos);
-      if (hit == std::string::npos) break;
-      data.append(text, pos, hit - pos);
-      data += '\0';
-      pos = hit + sep.size();
-    }
-    data.append(text, pos, std::string::npos);
-  }
-  data.append(2, '\0');
+  const std::string data = MultiStringData(text);
   return WriteData(name, data.data(), REG_MULTI_SZ, static_cast<DWORD>(data.size()));
 }
 

@@ -4,6 +4,7 @@
 #include "bookmarks/BookmarkPane.h"
 #include "browser/Main.h"
 #include "editing/Editing.h"
+#include "tools/Tools.h"
 
 class THivelark {
  public:
@@ -14,9 +15,11 @@ class THivelark {
   TFormHivelark& Form() { return form_; }
   TBookmarkPane& Bookmarks() { return bookmarks_; }
   TEditing& Editing() { return editing_; }
+  TToolWindows& Tools() { return tools_; }
 
  private:
   TFormHivelark form_;  // first: the subsystems below are made with it
   TBookmarkPane bookmarks_;
   TEditing editing_;
+  TToolWindows tools_;
 };

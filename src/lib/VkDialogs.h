@@ -4,6 +4,11 @@
 // platform's dialogs; a test installs a responder that records the questions and answers.
 #include <string>
 
+// The common dialogs' records (commdlg.h), declared here so that users of the seam do not
+// get that header's macros (FindText, ChooseColor, ...).
+struct tagCHOOSECOLORA;
+struct tagCHOOSEFONTA;
+
 // What a file open or save dialog starts with. The filter is written as pairs of a
 // description and a pattern, each ended by "|" ("Bookmark files (*.bmk)|*.bmk|").
 struct TFileDialogSpec {
@@ -25,6 +30,10 @@ class TVkInteraction {
   // the name the dialog starts with). The default is the platform's dialog.
   virtual bool OpenFileName(const TFileDialogSpec& spec, std::string& fileName);
   virtual bool SaveFileName(const TFileDialogSpec& spec, std::string& fileName);
+  // The common colour and font dialogs, filled in by the caller; true on OK, with the
+  // record holding the choice. The default is the platform's dialog.
+  virtual bool ChooseColorDlg(tagCHOOSECOLORA& record);
+  virtual bool ChooseFontDlg(tagCHOOSEFONTA& record);
 };
 
 // The interaction in force: the installed one, else the platform's.

@@ -2,6 +2,7 @@
 // Shared test helpers: the registry sandbox, a scripted responder for modal questions,
 // and small window-message helpers.
 #include <windows.h>
+#include <commdlg.h>
 
 #include <gtest/gtest.h>
 
@@ -50,6 +51,8 @@ class ScriptedInteraction : public TVkInteraction {
   bool Prompt(const std::string& prompt, std::string& text) override;
   bool OpenFileName(const TFileDialogSpec& spec, std::string& fileName) override;
   bool SaveFileName(const TFileDialogSpec& spec, std::string& fileName) override;
+  bool ChooseColorDlg(CHOOSECOLORA& record) override;
+  bool ChooseFontDlg(CHOOSEFONTA& record) override;
 
   std::vector<Question> Messages;
   std::vector<std::string> Prompts;
@@ -59,6 +62,15 @@ class ScriptedInteraction : public TVkInteraction {
   // no answer (or an empty name) cancels.
   std::vector<TFileDialogSpec> OpenDialogs, SaveDialogs;
   std::deque<std::string> OpenAnswers, SaveAnswers;
+  // Colour dialogs: each records the colour it opened on; an answer of -1 (or none)
+  // cancels, any other is the chosen colour. A custom colour change, when given, is
+  // written into the record's custom colours before the answer (also on cancel).
+  std::vector<COLORREF> ColorDialogs;
+  std::deque<long long> ColorAnswers;
+  std::deque<std::pair<int, COLORREF>> CustomColorEdits;
+  // Font dialogs: each records the face it opened on; no answer cancels.
+  std::vector<std::string> FontDialogs;
+  std::deque<LOGFONTA> FontAnswers;
 
  private:
   TVkInteraction* previous_;

@@ -28,6 +28,8 @@ class TCommandHost {
   virtual bool BookmarkPaneVisible() const = 0;
   virtual void ShowBookmarkPane(bool visible) = 0;
   virtual void DrawBookmarkBar(const std::string& text) = 0;
+  // Applies the display settings of the state (colours, font, grid lines) to both panes.
+  virtual void ApplySettings() = 0;
 };
 
 // One subsystem's part of the main window: its commands with their enabling rules, the

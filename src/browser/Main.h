@@ -53,6 +53,7 @@ class TFormHivelark : public TVkWindow, public TNavView, public TStripHost, publ
   bool BookmarkPaneVisible() const override { return state_.BookmarkVisible; }
   void ShowBookmarkPane(bool visible) override;
   void DrawBookmarkBar(const std::string& text) override;
+  void ApplySettings() override { ApplyViewSettings(); }
 
   HWND CancelSearch_Btn() const { return cancelSearch_; }
   HWND PathBar() const { return strip1_.Handle(); }

@@ -13,6 +13,7 @@
 #include "resource.h"
 #include "settings/Settings.h"
 #include "support/TestSupport.h"
+#include "tools/Config.h"
 #include "tools/KeyTree.h"
 #include "tools/VkColorDlg.h"
 
@@ -262,4 +263,112 @@ TEST(ColorDlg, FullOpenAndPreventFullOpenExcludeEachOther) {
   EXPECT_FALSE(dlg.FullOpen());
   dlg.SetFullOpen(false);
   EXPECT_FALSE(dlg.PreventFullOpen());
+}
+
+namespace {
+
+// The configuration window on the real main window; HKEY_CLASSES_ROOT\reg is removed after
+// each test.
+class Config : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    DeleteFileA(SettingsFileName().c_str());
+    ASSERT_TRUE(program.Form().Create());
+  }
+  void TearDown() override {
+    config.reset();
+    DeleteTree(HKEY_CLASSES_ROOT, "reg");
+  }
+  void Open() {
+    config = std::make_unique<TFormConfig>(program.Form(), program.Bookmarks());
+    ASSERT_TRUE(config->Create());
+  }
+  void Click(int id) { SendMessageA(config->Control(id), BM_CLICK, 0, 0); }
+  static std::string Default(const std::string& key) {
+    TVkReg reg;
+    reg.Access = KEY_READ;
+    if (!reg.OpenPath(RootClassesRoot, key, false)) return "<none>";
+    return reg.ReadString("", "<none>");
+  }
+  TBrowserState& State() { return program.Form().State(); }
+
+  THivelark program;
+  ScriptedInteraction answers;
+  std::unique_ptr<TFormConfig> config;
+};
+
+}  // namespace
+
+TEST_F(Config, SchemeRegistrationIsWrittenReadBackAndRemoved) {
+  ASSERT_TRUE(WriteRegProtocol(true, "C:\\Tools\\hivelark.exe"));
+  EXPECT_TRUE(RegProtocolEnabled());
+  EXPECT_EQ(Default("\\reg"), "URL: Registry Protocol");
+  EXPECT_EQ(Default("\\reg\\Shell\\Open\\Command"), "\"C:\\Tools\\hivelark.exe\" \"%1\"");
+  EXPECT_EQ(Default("\\reg\\DefaultIcon"), "\"C:\\Tools\\hivelark.exe\",1");
+  // The window shows it as present, and OK with the box left unchecked removes it.
+  Open();
+  EXPECT_EQ(SendMessageA(config->Control(IdcRegProtocol), BM_GETCHECK, 0, 0), BST_CHECKED);
+  Click(IdcRegProtocol);
+  Click(IDOK);
+  EXPECT_FALSE(RegProtocolEnabled());
+  EXPECT_EQ(Default("\\reg"), "<none>");
+}
+
+TEST_F(Config, OkStoresEverySettingAndTheFileKeepsThem) {
+  // Each check box against the setting it edits; every one is flipped.
+  struct Box {
+    int id;
+    bool TSettings::*setting;
+  };
+  const Box boxes[] = {{IdcGridLines, &TSettings::GridLines},         {IdcBackShowsRoot, &TSettings::BackShowsRoot},
+                       {IdcQueryKeyInfo, &TSettings::QueryKeyInfo},   {IdcConstTypeNames, &TSettings::ConstDataNames},
+                       {IdcAutoReread, &TSettings::AutoReread},       {IdcAutoClose, &TSettings::AutoClose},
+                       {IdcLoadBookMarks, &TSettings::LoadBookMarks}, {IdcSaveBookMarks, &TSettings::SaveBookMarks},
+                       {IdcLoadSearchRes, &TSettings::LoadSearchRes}, {IdcSaveSearchRes, &TSettings::SaveSearchRes},
+                       {IdcLoadCopyItems, &TSettings::LoadCopyItems}, {IdcSaveCopyItems, &TSettings::SaveCopyItems}};
+  State().BackColor = 1;
+  State().FontColor = 2;
+  State().ListViewFont = "Arial,12,b";
+  const TSettings before = State();
+  Open();
+  for (const Box& b : boxes) Click(b.id);
+  SetWindowTextA(config->Control(IdcSndEdit), "C:\\ding.wav");
+  SetWindowTextA(config->Control(IdcTypeFmtEdit0 + REG_EXPAND_SZ), "\"%e\"");
+  SetWindowTextA(config->Control(IdcTypeFmtEdit0 + REG_QWORD), " %x ");
+  Click(IdcHivelarkDef);
+  EXPECT_EQ(config->PanelText(), "Tahoma,8,");
+  Click(IDOK);
+  EXPECT_EQ(config->Handle(), nullptr);  // OK closes
+
+  for (const Box& b : boxes) EXPECT_EQ(State().*b.setting, !(before.*b.setting)) << b.id;
+  EXPECT_EQ(State().NotifySnd, "C:\\ding.wav");
+  EXPECT_EQ(State().BackColor, 14474440u);
+  EXPECT_EQ(State().FontColor, 0x402000u);
+  EXPECT_EQ(State().ListViewFont, "Tahoma,8,");
+  EXPECT_EQ(State().TypeFmt[REG_EXPAND_SZ], "\"%e\"");
+
+  // Through the settings file and back, quotes and blanks of the patterns included.
+  const std::string ini = SettingsFileName();
+  ASSERT_TRUE(SaveSettings(ini, State(), false));
+  TSettings read;
+  LoadSettings(ini, read, 1280, 900);
+  for (const Box& b : boxes) EXPECT_EQ(read.*b.setting, State().*b.setting) << b.id;
+  EXPECT_EQ(read.NotifySnd, State().NotifySnd);
+  EXPECT_EQ(read.BackColor, State().BackColor);
+  EXPECT_EQ(read.FontColor, State().FontColor);
+  EXPECT_EQ(read.ListViewFont, State().ListViewFont);
+  EXPECT_EQ(read.TypeFmt, State().TypeFmt);
+}
+
+TEST_F(Config, DefaultThenCancelLeavesThePatternsAndApplyKeepsTheWindowOpen) {
+  State().TypeFmt[REG_SZ] = "<%s>";
+  Open();
+  Click(IdcTypeDefault);
+  Click(IDCANCEL);
+  EXPECT_EQ(State().TypeFmt[REG_SZ], "<%s>");
+  Open();
+  Click(IdcTypeDefault);
+  Click(IdcApply);
+  EXPECT_NE(config->Handle(), nullptr);
+  EXPECT_EQ(State().TypeFmt[REG_SZ], DefaultTypeFmt[REG_SZ]);
 }

@@ -177,6 +177,8 @@ bool TFormConfig::Create() {
 void TFormConfig::ShowModal() {
   HWND owner = host_.Owner();
   if (owner) EnableWindow(owner, FALSE);
+  SetActiveWindow(hwnd_);
+  SetFocus(Control(IDOK));
   MSG msg;
   while (hwnd_ && GetMessageA(&msg, nullptr, 0, 0) > 0) {
     if (IsDialogMessageA(hwnd_, &msg)) continue;
@@ -193,6 +195,8 @@ void TFormConfig::ShowPage(int page) {
   for (int p = 0; p < 5; ++p)
     for (HWND c : pages_[p]) ShowWindow(c, p == page ? SW_SHOW : SW_HIDE);
   SendMessageA(Control(IdcConfigTabs), TCM_SETCURSEL, page, 0);
+  // The tab control draws over the hidden page: repaint the whole window and its controls.
+  RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 std::string TFormConfig::PanelText() const { return FontToDescriptor(font_, false); }

@@ -61,6 +61,9 @@ bool TFormKeyTree::Create() {
 void TFormKeyTree::ShowModal() {
   HWND owner = host_.Owner();
   if (owner) EnableWindow(owner, FALSE);
+  // The disabled owner takes the focus with it: give it to the tree.
+  SetActiveWindow(hwnd_);
+  SetFocus(tree_);
   MSG msg;
   while (hwnd_ && GetMessageA(&msg, nullptr, 0, 0) > 0) {
     TranslateMessage(&msg);

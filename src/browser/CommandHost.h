@@ -31,6 +31,8 @@ class TCommandHost {
   // The Cancel Search button at the right end of the bookmark pane's strip.
   virtual bool CancelSearchVisible() const = 0;
   virtual void ShowCancelSearch(bool visible) = 0;
+  // Applies the display settings of the state (colours, font, grid lines) to both panes.
+  virtual void ApplySettings() = 0;
 };
 
 // One subsystem's part of the main window: its commands with their enabling rules, the

@@ -55,6 +55,7 @@ class TFormHivelark : public TVkWindow, public TNavView, public TStripHost, publ
   void DrawBookmarkBar(const std::string& text) override;
   bool CancelSearchVisible() const override { return IsWindowVisible(cancelSearch_) != 0; }
   void ShowCancelSearch(bool visible) override { ShowWindow(cancelSearch_, visible ? SW_SHOW : SW_HIDE); }
+  void ApplySettings() override { ApplyViewSettings(); }
 
   HWND CancelSearch_Btn() const { return cancelSearch_; }
   HWND PathBar() const { return strip1_.Handle(); }

@@ -5,6 +5,7 @@
 #include "browser/Main.h"
 #include "editing/Editing.h"
 #include "search/Search.h"
+#include "tools/Tools.h"
 
 class THivelark {
  public:
@@ -16,10 +17,12 @@ class THivelark {
   TBookmarkPane& Bookmarks() { return bookmarks_; }
   TEditing& Editing() { return editing_; }
   TSearch& Search() { return search_; }
+  TToolWindows& Tools() { return tools_; }
 
  private:
   TFormHivelark form_;  // first: the subsystems below are made with it
   TBookmarkPane bookmarks_;
   TEditing editing_;
   TSearch search_;
+  TToolWindows tools_;
 };

@@ -130,3 +130,7 @@ bool InputPrompt(const std::string& prompt, std::string& text) {
   if (PromptCaption.empty()) PromptCaption = "Please Type a Value";
   return Interaction().Prompt(prompt, text);
 }
+
+bool TVkInteraction::ChooseColorDlg(CHOOSECOLORA& record) { return ChooseColorA(&record) != FALSE; }
+
+bool TVkInteraction::ChooseFontDlg(CHOOSEFONTA& record) { return ChooseFontA(&record) != FALSE; }

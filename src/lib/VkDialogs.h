@@ -5,6 +5,11 @@
 #include <functional>
 #include <string>
 
+// The common dialogs' records (commdlg.h), declared here so that users of the seam do not
+// get that header's macros (FindText, ChooseColor, ...).
+struct tagCHOOSECOLORA;
+struct tagCHOOSEFONTA;
+
 // What a file open or save dialog starts with. The filter is written as pairs of a
 // description and a pattern, each ended by "|" ("Bookmark files (*.bmk)|*.bmk|").
 struct TFileDialogSpec {
@@ -38,6 +43,10 @@ class TVkInteraction {
   // The data type chooser; true with the new choice on OK, false (choice unchanged)
   // otherwise. The default runs the question's window.
   virtual bool ChooseDataType(const TDataTypeQuestion& question, int& choice);
+  // The common colour and font dialogs, filled in by the caller; true on OK, with the
+  // record holding the choice. The default is the platform's dialog.
+  virtual bool ChooseColorDlg(tagCHOOSECOLORA& record);
+  virtual bool ChooseFontDlg(tagCHOOSEFONTA& record);
 };
 
 // The interaction in force: the installed one, else the platform's.

@@ -120,3 +120,25 @@ void PumpMessages() {
     DispatchMessageA(&msg);
   }
 }
+
+bool ScriptedInteraction::ChooseColorDlg(CHOOSECOLORA& record) {
+  ColorDialogs.push_back(record.rgbResult);
+  while (!CustomColorEdits.empty()) {
+    if (record.lpCustColors) record.lpCustColors[CustomColorEdits.front().first & 15] = CustomColorEdits.front().second;
+    CustomColorEdits.pop_front();
+  }
+  if (ColorAnswers.empty()) return false;
+  const long long answer = ColorAnswers.front();
+  ColorAnswers.pop_front();
+  if (answer < 0) return false;
+  record.rgbResult = static_cast<COLORREF>(answer);
+  return true;
+}
+
+bool ScriptedInteraction::ChooseFontDlg(CHOOSEFONTA& record) {
+  FontDialogs.push_back(record.lpLogFont ? record.lpLogFont->lfFaceName : "");
+  if (FontAnswers.empty()) return false;
+  if (record.lpLogFont) *record.lpLogFont = FontAnswers.front();
+  FontAnswers.pop_front();
+  return true;
+}

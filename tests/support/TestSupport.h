@@ -2,6 +2,7 @@
 // Shared test helpers: the registry sandbox, a scripted responder for modal questions,
 // and small window-message helpers.
 #include <windows.h>
+#include <commdlg.h>
 
 #include <gtest/gtest.h>
 
@@ -51,6 +52,8 @@ class ScriptedInteraction : public TVkInteraction {
   bool OpenFileName(const TFileDialogSpec& request, std::string& fileName) override;
   bool SaveFileName(const TFileDialogSpec& request, std::string& fileName) override;
   bool ChooseDataType(const TDataTypeQuestion& question, int& choice) override;
+  bool ChooseColorDlg(CHOOSECOLORA& record) override;
+  bool ChooseFontDlg(CHOOSEFONTA& record) override;
 
   std::vector<Question> Messages;
   std::vector<std::string> Prompts;
@@ -69,6 +72,15 @@ class ScriptedInteraction : public TVkInteraction {
   };
   std::vector<TypeQuestion> TypeQuestions;
   std::deque<int> TypeAnswers;
+  // Colour dialogs: each records the colour it opened on; an answer of -1 (or none)
+  // cancels, any other is the chosen colour. A custom colour change, when given, is
+  // written into the record's custom colours before the answer (also on cancel).
+  std::vector<COLORREF> ColorDialogs;
+  std::deque<long long> ColorAnswers;
+  std::deque<std::pair<int, COLORREF>> CustomColorEdits;
+  // Font dialogs: each records the face it opened on; no answer cancels.
+  std::vector<std::string> FontDialogs;
+  std::deque<LOGFONTA> FontAnswers;
 
  private:
   TVkInteraction* previous_;

@@ -164,8 +164,8 @@ bool TFormConfig::Create() {
       HICON h = ImageList_GetIcon(images_, i, ILD_NORMAL);
       SendMessageA(icon, STM_SETICON, reinterpret_cast<WPARAM>(h), 0);
     }
-    Add(4, "STATIC", (std::string(TypeNames[i]) + ":").c_str(), 0, 22, 38 + 24 * i, 94, 16, IdcTypeFmtEdit0 + 50 + i);
-    Add(4, "EDIT", s.TypeFmt[i].c_str(), WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 118, 34 + 24 * i, 132, 21,
+    Add(4, "STATIC", (std::string(TypeNames[i]) + ":").c_str(), 0, 22, 38 + 24 * i, 108, 16, IdcTypeFmtEdit0 + 50 + i);
+    Add(4, "EDIT", s.TypeFmt[i].c_str(), WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 132, 34 + 24 * i, 118, 21,
         IdcTypeFmtEdit0 + i);
   }
   editBrush_ = CreateSolidBrush(EditBack);

@@ -371,3 +371,62 @@ TEST_F(MultiStringStoreTest, LinesAreStoredAsTheAccessorWritesThem) {
 }
 
 }  // namespace
+
+namespace {
+
+// The editor run modally with keys posted to its box as soon as it opens, so they pass
+// through the dialog's own message loop as typed keys do.
+class TKeyedEditor : public TFormValue {
+ public:
+  TKeyedEditor(const std::string& keyPath, std::vector<WPARAM> keys, bool thenCancel = false)
+      : TFormValue(RootCurrentUser, keyPath, "v"), keys_(std::move(keys)), thenCancel_(thenCancel) {}
+  std::string Typed;  // the box's text when Cancel arrived
+
+ protected:
+  INT_PTR HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override {
+    const INT_PTR r = TFormValue::HandleMessage(msg, wp, lp);
+    if (msg == WM_INITDIALOG)
+      for (WPARAM k : keys_) {
+        const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(static_cast<UINT>(k), MAPVK_VK_TO_VSC)) << 16 | 1;
+        PostMessageA(EditBox(), WM_KEYDOWN, k, scan);
+        if (k == VK_RETURN) PostMessageA(EditBox(), WM_CHAR, '\r', scan);
+        PostMessageA(EditBox(), WM_KEYUP, k, scan | 0xC0000000);
+      }
+    if (msg == WM_INITDIALOG && thenCancel_) PostMessageA(Handle(), WM_COMMAND, IDCANCEL, 0);
+    if (msg == WM_COMMAND && LOWORD(wp) == IDCANCEL && Handle()) Typed = Text(EditBox());
+    return r;
+  }
+
+ private:
+  std::vector<WPARAM> keys_;
+  bool thenCancel_;
+};
+
+class ModalEditorTest : public RegSandbox {
+ protected:
+  std::string Stored() const {
+    char data[16];
+    DWORD size = sizeof data;
+    if (RegQueryValueExA(Key(), "v", nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size)) return "<none>";
+    return std::string(data, size);
+  }
+};
+
+TEST_F(ModalEditorTest, EnterPressesOkInTheDumpAndTypesALineInAMultiString) {
+  ScriptedInteraction ask;
+  MakeValue("", "v", REG_BINARY, "\1");
+  TKeyedEditor hex(Path(), {VK_RETURN});
+  EXPECT_EQ(hex.ShowModal(nullptr), IDOK);
+  EXPECT_EQ(Stored(), "\1");  // unchanged: nothing written
+
+  MakeValue("", "v", REG_MULTI_SZ, std::string("a\0\0", 3));
+  TKeyedEditor typing(Path(), {VK_END, VK_RETURN}, true);
+  EXPECT_EQ(typing.ShowModal(nullptr), IDCANCEL);
+  EXPECT_EQ(typing.Typed, "a\r\n");
+
+  TKeyedEditor lines(Path(), {VK_END, VK_RETURN, VK_ESCAPE});
+  EXPECT_EQ(lines.ShowModal(nullptr), IDCANCEL);  // Esc in the box closes with Cancel
+  EXPECT_TRUE(ask.Messages.empty());
+}
+
+}  // namespace

@@ -7,30 +7,21 @@
 #include <cstdio>
 #include <string>
 
+#include "bench_clock.h"
 #include "bookmarks/BookmarkFile.h"
 #include "commands/Hivelark.h"
 #include "lib/VkFuncLib.h"
 
 namespace {
 
-double Seconds() {
-  static LARGE_INTEGER freq = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
-}
 
 template <class F>
 double BestOf(int runs, F&& f) {
   double best = 1e30;
   for (int i = 0; i < runs; ++i) {
-    const double t0 = Seconds();
+    const double t0 = BenchSeconds();
     f();
-    best = std::min(best, Seconds() - t0);
+    best = std::min(best, BenchSeconds() - t0);
   }
   return best;
 }
@@ -109,10 +100,10 @@ void MeasureBookmarks(int runs) {
     HWND list = form.Bmk_ListView();
     ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
     for (int i = 0; i < rows; i += 2) ListView_SetItemState(list, i, LVIS_SELECTED, LVIS_SELECTED);
-    const double t0 = Seconds();
+    const double t0 = BenchSeconds();
     pane.BmkDelEntry_Cmd();
     UpdateWindow(list);
-    del = std::min(del, Seconds() - t0);
+    del = std::min(del, BenchSeconds() - t0);
     left = pane.Lists(0).size();
   }
   std::printf("  delete every second row %8.3f s   (%zu items left)\n", del, left);

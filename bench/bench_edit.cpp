@@ -8,18 +8,13 @@
 #include <cstdio>
 #include <string>
 
+#include "bench_clock.h"
 #include "commands/Hivelark.h"
 #include "lib/VkDialogs.h"
 #include "resource.h"
 
 namespace {
 
-double Seconds() {
-  LARGE_INTEGER f, t;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / static_cast<double>(f.QuadPart);
-}
 
 // Answers every question Yes and every prompt with the target.
 class TAnswers : public TVkInteraction {
@@ -58,7 +53,7 @@ void Build(const std::string& sub, int values, int keys) {
 // The bare floor: every value read and written to the target (and deleted for a move), every
 // key created with its value (and removed for a move); or every item deleted.
 double Floor(const std::string& sub, const std::string& target, int values, int keys, int mode) {
-  const double t0 = Seconds();
+  const double t0 = BenchSeconds();
   HKEY src = nullptr, dst = nullptr;
   RegOpenKeyExA(HKEY_CURRENT_USER, sub.c_str(), 0, KEY_ALL_ACCESS, &src);
   if (mode != 0) RegCreateKeyExA(HKEY_CURRENT_USER, target.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &dst, nullptr);
@@ -99,7 +94,7 @@ double Floor(const std::string& sub, const std::string& target, int values, int 
   }
   if (dst) RegCloseKey(dst);
   RegCloseKey(src);
-  return Seconds() - t0;
+  return BenchSeconds() - t0;
 }
 
 }  // namespace
@@ -125,9 +120,9 @@ void MeasureEditing(int values, int keys, int runs) {
         form.ShowStartLocation("HKCU\\" + sub);
         form.RunCommand(CM_SELECTALL);
         answers.Target = "..\\Dst";
-        const double t0 = Seconds();
+        const double t0 = BenchSeconds();
         form.RunCommand(commands[mode]);
-        best = std::min(best, Seconds() - t0);
+        best = std::min(best, BenchSeconds() - t0);
 
       }
       Build(sub, values, keys);

@@ -6,22 +6,13 @@
 #include <cstdio>
 #include <string>
 
+#include "bench_clock.h"
 #include "editing/Value.h"
 #include "lib/VkFuncLib.h"
 #include "resource.h"
 
 namespace {
 
-double Now() {
-  static LARGE_INTEGER freq = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
-}
 
 const char* const EditorKey = "Software\\Hivelark Bench\\Editor";
 
@@ -30,15 +21,15 @@ void MeasureOne(const char* what, DWORD type, const std::string& data, const cha
   if (RegCreateKeyExA(HKEY_CURRENT_USER, EditorKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr)) return;
   RegSetValueExA(key, "v", 0, type, reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
 
-  double t0 = Now();
+  double t0 = BenchSeconds();
   std::string back(data.size() + 16, '\0');
   DWORD size = static_cast<DWORD>(back.size()), t = 0;
   RegQueryValueExA(key, "v", nullptr, &t, reinterpret_cast<BYTE*>(back.data()), &size);
   back.resize(size);
   const std::string text = ValueEditText(ValueModeOfData(t, back), t, back);
-  const double floor = Now() - t0;
+  const double floor = BenchSeconds() - t0;
 
-  t0 = Now();
+  t0 = BenchSeconds();
   TFormValue form(RootCurrentUser, std::string("\\") + EditorKey + "\\", "v");
   if (!form.Create(nullptr)) {
     std::printf("%s: the editor could not be created\n", what);
@@ -48,18 +39,18 @@ void MeasureOne(const char* what, DWORD type, const std::string& data, const cha
   ShowWindow(form.Handle(), SW_SHOW);
   UpdateWindow(form.Handle());
   RedrawWindow(form.EditBox(), nullptr, nullptr, RDW_UPDATENOW);
-  const double open = Now() - t0;
+  const double open = BenchSeconds() - t0;
 
   // Under Xvfb without a window manager the platform waits up to two seconds for a shown
   // window to be withdrawn: the window is hidden before OK so that OK's own work is timed.
-  t0 = Now();
+  t0 = BenchSeconds();
   ShowWindow(form.Handle(), SW_HIDE);
-  const double hide = Now() - t0;
+  const double hide = BenchSeconds() - t0;
   SendMessageA(form.EditBox(), EM_SETSEL, 0, 1);
   SendMessageA(form.EditBox(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(edit));
-  t0 = Now();
+  t0 = BenchSeconds();
   SendMessageA(GetDlgItem(form.Handle(), IDOK), BM_CLICK, 0, 0);
-  const double ok = Now() - t0;
+  const double ok = BenchSeconds() - t0;
 
   DWORD stored = 0;
   RegQueryValueExA(key, "v", nullptr, nullptr, nullptr, &stored);

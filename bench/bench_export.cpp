@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_clock.h"
 #include "bench_tree.h"
 #include "registry/RegExport.h"
 
@@ -16,22 +17,12 @@ namespace {
 
 const char* const ExportRoot = "Software\\Hivelark Bench Export";
 
-double Now() {
-  static LARGE_INTEGER freq = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
-}
 
 template <class F>
 double Time(F&& f) {
-  const double t0 = Now();
+  const double t0 = BenchSeconds();
   f();
-  return Now() - t0;
+  return BenchSeconds() - t0;
 }
 
 // The floor: every key opened relative to its parent, its counts and maxima queried once,
@@ -92,7 +83,7 @@ void MeasureExport(int keys, int values, int runs) {
   std::printf("Export of a tree of %d keys and %d values: building...\n", keys, values);
   std::fflush(stdout);
   const std::string source = std::string(ExportRoot) + "\\Source", empty = std::string(ExportRoot) + "\\Empty";
-  const double t0 = Now();
+  const double t0 = BenchSeconds();
   if (!BuildBenchTree(source, keys, values)) {
     std::printf("  could not create the tree\n");
     return;
@@ -101,7 +92,7 @@ void MeasureExport(int keys, int values, int runs) {
   if (RegCreateKeyExA(HKEY_CURRENT_USER, empty.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &e, nullptr) ==
       ERROR_SUCCESS)
     RegCloseKey(e);
-  std::printf("  built in %.1f s\n", Now() - t0);
+  std::printf("  built in %.1f s\n", BenchSeconds() - t0);
   char temp[MAX_PATH] = "";
   GetTempPathA(MAX_PATH, temp);
   const std::string ours = std::string(temp) + "hivelark bench export.reg";

@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_clock.h"
 #include "bench_tree.h"
 #include "browser/Navigate.h"
 
@@ -33,16 +34,6 @@ namespace {
 
 const char* const BenchRoot = "Software\\Hivelark Bench";
 
-double Now() {
-  static LARGE_INTEGER freq = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
-}
 
 // Writes the sandbox key: keys subkeys (each with one value) and values of mixed types.
 std::string BuildKey(int keys, int values) {
@@ -143,9 +134,9 @@ template <class F>
 double Best(int runs, F&& f) {
   double best = 1e30;
   for (int i = 0; i < runs; ++i) {
-    const double t0 = Now();
+    const double t0 = BenchSeconds();
     f();
-    const double t = Now() - t0;
+    const double t = BenchSeconds() - t0;
     if (t < best) best = t;
   }
   return best;
@@ -154,13 +145,13 @@ double Best(int runs, F&& f) {
 void Measure(int keys, int values, int runs) {
   std::printf("Key with %d subkeys and %d values: building...\n", keys, values);
   std::fflush(stdout);
-  const double t0 = Now();
+  const double t0 = BenchSeconds();
   const std::string sub = BuildKey(keys, values);
   if (sub.empty()) {
     std::printf("  could not create the key\n");
     return;
   }
-  std::printf("  built in %.1f s\n", Now() - t0);
+  std::printf("  built in %.1f s\n", BenchSeconds() - t0);
 
   TBrowserState state;
   TRegPaneModel model;

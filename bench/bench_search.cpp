@@ -7,17 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "bench_clock.h"
 #include "bench_tree.h"
 #include "search/SearchWalk.h"
 
 namespace {
 
-double Seconds() {
-  LARGE_INTEGER f, t;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / static_cast<double>(f.QuadPart);
-}
 
 // Every key opened relative to its parent; every subkey and value name enumerated, with its
 // type and size; with data, every value's bytes read as well.
@@ -57,19 +52,19 @@ void MeasureSearch(int keys, int values, int runs) {
     for (int r = 0; r < runs; ++r) {
       TBookMarks results;
       TSearchWalk walk(o, results, {}, {});
-      double t0 = Seconds();
+      double t0 = BenchSeconds();
       walk.SearchKey(RootCurrentUser, "\\" + sub + "\\");
-      best = std::min(best, Seconds() - t0);
+      best = std::min(best, BenchSeconds() - t0);
       HKEY h = nullptr;
       std::vector<char> name(1024);
       std::vector<BYTE> buffer(1 << 16);
       long count = 0;
-      t0 = Seconds();
+      t0 = BenchSeconds();
       if (RegOpenKeyExA(HKEY_CURRENT_USER, sub.c_str(), 0, KEY_READ, &h) == ERROR_SUCCESS) {
         BareWalk(h, data, name, buffer, count);
         RegCloseKey(h);
       }
-      bestBare = std::min(bestBare, Seconds() - t0);
+      bestBare = std::min(bestBare, BenchSeconds() - t0);
     }
     std::printf("  %s search: %.3f s, bare walk %.3f s, ratio %.2f\n", data ? "data" : "name-only", best, bestBare,
                 best / bestBare);

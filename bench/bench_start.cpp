@@ -7,16 +7,11 @@
 #include <cstdio>
 #include <string>
 
+#include "bench_clock.h"
 #include "browser/Main.h"
 
 namespace {
 
-double Seconds() {
-  LARGE_INTEGER f, t;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / static_cast<double>(f.QuadPart);
-}
 
 void Pump() {
   MSG msg;
@@ -53,13 +48,13 @@ void MeasureStart(int rows, int runs) {
   int reads = 0;
   for (int run = 0; run < runs; ++run) {
     {
-      const double t0 = Seconds();
+      const double t0 = BenchSeconds();
       TFormHivelark form;
       if (!form.Create()) return;
       form.ShowStartLocation("HKCU\\" + sub);
       UpdateWindow(form.Reg_ListView());
       Pump();  // the activation of the start and the first paint
-      bestStart = std::min(bestStart, Seconds() - t0);
+      bestStart = std::min(bestStart, BenchSeconds() - t0);
       reads = form.Navigator().Reads();
     }
     TBrowserState state;
@@ -67,9 +62,9 @@ void MeasureStart(int rows, int runs) {
     NoView view;
     TNavigator nav(state, model, view);
     state.CurRoot = RootCurrentUser;
-    const double t0 = Seconds();
+    const double t0 = BenchSeconds();
     nav.Navigate("CD", "\\" + sub, false, false);
-    bestRead = std::min(bestRead, Seconds() - t0);
+    bestRead = std::min(bestRead, BenchSeconds() - t0);
   }
   std::printf("start on %d rows: %.3f s to the first paint (%d read%s); one read alone %.3f s; ratio %.2f\n", rows,
               bestStart, reads, reads == 1 ? "" : "s", bestRead, bestStart / bestRead);

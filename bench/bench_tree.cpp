@@ -1,5 +1,6 @@
 // Benchmark of the key tree operations (CopyKey, DeleteKey, GetKeySize) on a tree of many
 // keys and values, each beside its floor: the same walk done with bare registry calls.
+#include "bench_clock.h"
 #include "bench_tree.h"
 
 #include <windows.h>
@@ -16,16 +17,6 @@ namespace {
 
 const char* const TreeRoot = "Software\\Hivelark Bench Tree";
 
-double Now() {
-  static LARGE_INTEGER freq = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
-}
 
 void PutValues(HKEY k, int first, int count) {
   static const std::string text = "C:\\Program Files\\Hivelark\\Some Data Text";
@@ -171,9 +162,9 @@ HKEY OpenBare(const std::string& sub, bool create) {
 
 template <class F>
 double Time(F&& f) {
-  const double t0 = Now();
+  const double t0 = BenchSeconds();
   f();
-  return Now() - t0;
+  return BenchSeconds() - t0;
 }
 
 void Report(const char* what, double ours, double floor) {
@@ -189,12 +180,12 @@ void MeasureTree(int keys, int values, int runs) {
   std::fflush(stdout);
   const std::string source = std::string(TreeRoot) + "\\Source";
   const std::string ours = std::string(TreeRoot) + "\\Ours", bare = std::string(TreeRoot) + "\\Bare";
-  const double t0 = Now();
+  const double t0 = BenchSeconds();
   if (!BuildTree(source, keys, values)) {
     std::printf("  could not create the tree\n");
     return;
   }
-  std::printf("  built in %.1f s\n", Now() - t0);
+  std::printf("  built in %.1f s\n", BenchSeconds() - t0);
   double copy[2] = {1e30, 1e30}, del[2] = {1e30, 1e30}, size[2] = {1e30, 1e30};
   std::int64_t sizes[2] = {0, 0};
   std::vector<BYTE> data(4096);

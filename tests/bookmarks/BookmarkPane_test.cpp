@@ -19,19 +19,10 @@
 
 namespace {
 
-std::string ItemText(HWND list, int item, int sub) {
-  char buf[512] = "";
-  LVITEMA lv{};
-  lv.iSubItem = sub;
-  lv.pszText = buf;
-  lv.cchTextMax = sizeof buf;
-  SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&lv));
-  return buf;
-}
 // The row's five columns joined by "|".
 std::string RowText(HWND list, int item) {
   std::string s;
-  for (int c = 0; c < 5; ++c) s += (c ? "|" : "") + ItemText(list, item, c);
+  for (int c = 0; c < 5; ++c) s += (c ? "|" : "") + ListItemText(list, item, c);
   return s;
 }
 int ItemImage(HWND list, int item) {
@@ -415,7 +406,7 @@ TEST_F(BookmarkPaneTest, PaneCommandsOnTheShownList) {
   ASSERT_EQ(answers.Prompts.size(), 2u);
   EXPECT_EQ(answers.Prompts[0], "Enter Bookmark Comment...");
   EXPECT_EQ(pane().Lists(1)[1].Comment, "new comment");
-  EXPECT_EQ(ItemText(Bmk(), 1, 3), "new comment");
+  EXPECT_EQ(ListItemText(Bmk(), 1, 3), "new comment");
 
   // Selection commands: Ctrl+Num + and Ctrl+A select all, Ctrl+Num - clears, Num * inverts.
   Select({1});
@@ -462,7 +453,7 @@ TEST_F(BookmarkPaneTest, RowsPastTheEndOfAnEmptiedListAreLeftAlone) {
   pane().BmkJumpHere_Cmd();
   EXPECT_EQ(Rows(), 3);
   EXPECT_TRUE(pane().Lists(0).empty());
-  EXPECT_EQ(ItemText(Bmk(), 0, 1), "");
+  EXPECT_EQ(ListItemText(Bmk(), 0, 1), "");
   EXPECT_TRUE(answers.Messages.empty());
 }
 

@@ -14,16 +14,6 @@
 
 namespace {
 
-std::string ItemText(HWND list, int item, int sub) {
-  char buf[512] = "";
-  LVITEMA lv{};
-  lv.iSubItem = sub;
-  lv.pszText = buf;
-  lv.cchTextMax = sizeof buf;
-  SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&lv));
-  return buf;
-}
-
 int ItemImage(HWND list, int item) {
   LVITEMA lv{};
   lv.mask = LVIF_IMAGE;
@@ -56,15 +46,15 @@ TEST_F(MainWindow, ShowsTheRowsOfTheKeyInItsColumns) {
   form.ShowStartLocation("HKCU" + Path("K"));
   EXPECT_EQ(form.State().CurKey, Path("K"));
   ASSERT_EQ(Count(), 3);
-  EXPECT_EQ(ItemText(List(), 0, 0), "..");
-  EXPECT_EQ(ItemText(List(), 0, 2), "Up");
+  EXPECT_EQ(ListItemText(List(), 0, 0), "..");
+  EXPECT_EQ(ListItemText(List(), 0, 2), "Up");
   EXPECT_EQ(ItemImage(List(), 0), 13);
-  EXPECT_EQ(ItemText(List(), 1, 0), "Sub");
-  EXPECT_EQ(ItemText(List(), 1, 2), "Key");
-  EXPECT_EQ(ItemText(List(), 1, 3), "00 Subkeys,  00 Values,  00 MaxKeyLen,  00 MaxValueLen,  00 MaxDataSize");
+  EXPECT_EQ(ListItemText(List(), 1, 0), "Sub");
+  EXPECT_EQ(ListItemText(List(), 1, 2), "Key");
+  EXPECT_EQ(ListItemText(List(), 1, 3), "00 Subkeys,  00 Values,  00 MaxKeyLen,  00 MaxValueLen,  00 MaxDataSize");
   EXPECT_EQ(ItemImage(List(), 1), 12);
-  EXPECT_EQ(ItemText(List(), 2, 0), "number");
-  EXPECT_EQ(ItemText(List(), 2, 1), "4");
+  EXPECT_EQ(ListItemText(List(), 2, 0), "number");
+  EXPECT_EQ(ListItemText(List(), 2, 1), "4");
   EXPECT_EQ(ItemImage(List(), 2), 4);
   EXPECT_EQ(Selected(), 0);
   // A location too wide for the strip switches to the short root name, the key path whole.
@@ -92,7 +82,7 @@ TEST_F(MainWindow, EnterAndDoubleClickOpenKeysAndTheParentRow) {
   PumpMessages();
   EXPECT_EQ(form.State().CurKey, Path("K\\Sub"));
   ASSERT_EQ(Count(), 2);
-  EXPECT_EQ(ItemText(List(), 1, 0), "Deeper");
+  EXPECT_EQ(ListItemText(List(), 1, 0), "Deeper");
 
   // A double click on the parent row goes back up and selects the key that was left.
   RECT rc{};
@@ -106,7 +96,7 @@ TEST_F(MainWindow, EnterAndDoubleClickOpenKeysAndTheParentRow) {
   PumpMessages();
   EXPECT_EQ(form.State().CurKey, Path("K"));
   EXPECT_EQ(Selected(), 1);
-  EXPECT_EQ(ItemText(List(), Selected(), 0), "Sub");
+  EXPECT_EQ(ListItemText(List(), Selected(), 0), "Sub");
 }
 
 TEST_F(MainWindow, ABigKeyListsEveryValueAndSelectsFarRows) {
@@ -121,7 +111,7 @@ TEST_F(MainWindow, ABigKeyListsEveryValueAndSelectsFarRows) {
   form.ShowStartLocation("HKCU" + Path("Big"));
   ASSERT_EQ(Count(), 3001);
   form.Navigator().Navigate("UPD", "v02500", true, false);
-  EXPECT_EQ(ItemText(List(), Selected(), 0), "v02500");
+  EXPECT_EQ(ListItemText(List(), Selected(), 0), "v02500");
   const int top = ListView_GetTopIndex(List());
   EXPECT_LE(top, 2501);
   EXPECT_GE(top + ListView_GetCountPerPage(List()), 2502);
@@ -182,15 +172,15 @@ TEST_F(MainWindow, RootListShowsTheSevenRootsAndSelectsTheCurrentOne) {
   EXPECT_TRUE(form.State().RootMode);
   ASSERT_EQ(Count(), 7);
   for (int i = 0; i < 7; ++i) {
-    EXPECT_EQ(ItemText(List(), i, 0), RootNames[i]);
-    EXPECT_EQ(ItemText(List(), i, 2), "Root");
+    EXPECT_EQ(ListItemText(List(), i, 0), RootNames[i]);
+    EXPECT_EQ(ListItemText(List(), i, 2), "Root");
     EXPECT_EQ(ItemImage(List(), i), 12);
   }
-  EXPECT_EQ(ItemText(List(), Selected(), 0), "HKEY_LOCAL_MACHINE");
+  EXPECT_EQ(ListItemText(List(), Selected(), 0), "HKEY_LOCAL_MACHINE");
   EXPECT_EQ(form.PathBarText(), "Registry Root List");
   EXPECT_EQ(form.PathBarCountText(), "7 Items");
   // A root that cannot be queried shows zero counts.
-  EXPECT_EQ(ItemText(List(), 4, 3).substr(0, 12), "00 Subkeys, ");
+  EXPECT_EQ(ListItemText(List(), 4, 3).substr(0, 12), "00 Subkeys, ");
   // Update stays in the root list; opening a root row leaves it.
   form.RunCommand(CM_UPDATE);
   EXPECT_TRUE(form.State().RootMode);
@@ -210,7 +200,7 @@ TEST_F(MainWindow, HeaderClicksSortValuesButNeverKeys) {
   form.ShowStartLocation("HKCU" + Path("S"));
   ListView_SetItemState(List(), -1, 0, LVIS_SELECTED);
   ListView_SetItemState(List(), 5, LVIS_SELECTED, LVIS_SELECTED);  // "ten" in name order
-  const std::string chosen = ItemText(List(), 5, 0);
+  const std::string chosen = ListItemText(List(), 5, 0);
   NMLISTVIEW click{};
   click.hdr.hwndFrom = List();
   click.hdr.idFrom = IDC_REG_LISTVIEW;
@@ -220,12 +210,12 @@ TEST_F(MainWindow, HeaderClicksSortValuesButNeverKeys) {
   SendMessageA(form.Handle(), WM_NOTIFY, IDC_REG_LISTVIEW, reinterpret_cast<LPARAM>(&click));
   EXPECT_EQ(form.State().SortMethod, 1);
   std::vector<std::string> names;
-  for (int i = 0; i < Count(); ++i) names.push_back(ItemText(List(), i, 0));
+  for (int i = 0; i < Count(); ++i) names.push_back(ListItemText(List(), i, 0));
   EXPECT_EQ(names, (std::vector<std::string>{"..", "A", "b", "nine", "ten", "hundred"}));
-  EXPECT_EQ(ItemText(List(), Selected(), 0), chosen);  // the selection follows its row
+  EXPECT_EQ(ListItemText(List(), Selected(), 0), chosen);  // the selection follows its row
   click.iSubItem = 0;
   SendMessageA(form.Handle(), WM_NOTIFY, IDC_REG_LISTVIEW, reinterpret_cast<LPARAM>(&click));
-  EXPECT_EQ(ItemText(List(), 3, 0), "hundred");
+  EXPECT_EQ(ListItemText(List(), 3, 0), "hundred");
 }
 
 TEST_F(MainWindow, RootsMenuCountsSubkeysAndMarksTheCurrentRoot) {
@@ -491,7 +481,7 @@ TEST_F(MainWindow, ActivationRereadsTheKeyKeepingTheSelection) {
   SendMessageA(form.Handle(), WM_ACTIVATEAPP, TRUE, 0);
   PumpMessages();
   ASSERT_EQ(Count(), 4);
-  EXPECT_EQ(ItemText(List(), Selected(), 0), "c");
+  EXPECT_EQ(ListItemText(List(), Selected(), 0), "c");
   form.State().AutoReread = false;
   MakeValue("R", "d", REG_SZ, std::string("w\0", 2));
   SendMessageA(form.Handle(), WM_ACTIVATEAPP, TRUE, 0);
@@ -571,7 +561,7 @@ TEST_F(MainWindow, BackspaceGoesUpAndFromTheRootToTheRootList) {
   SendMessageA(List(), WM_KEYDOWN, VK_BACK, 0);
   PumpMessages();
   EXPECT_EQ(form.State().CurKey, Path("Up"));
-  EXPECT_EQ(ItemText(List(), Selected(), 0), "Down");
+  EXPECT_EQ(ListItemText(List(), Selected(), 0), "Down");
   form.ShowStartLocation("HKCU");
   SendMessageA(List(), WM_KEYDOWN, VK_BACK, 0);
   PumpMessages();

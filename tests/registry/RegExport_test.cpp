@@ -70,44 +70,6 @@ void Put(HKEY parent, const std::string& key, const std::string& name, DWORD typ
   ASSERT_TRUE(w.WriteData(name, data.data(), type, static_cast<DWORD>(data.size())));  // exactly these bytes
 }
 
-// Every key and value below key as sorted lines "path|name|type|bytes", with bare calls.
-void DumpInto(HKEY key, const std::string& path, std::vector<std::string>& lines) {
-  std::vector<char> name(32768), data(1 << 20);
-  for (DWORD i = 0;; ++i) {
-    DWORD nameLen = static_cast<DWORD>(name.size()), size = static_cast<DWORD>(data.size()), type = 0;
-    if (RegEnumValueA(key, i, name.data(), &nameLen, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) !=
-        ERROR_SUCCESS)
-      break;
-    // Long data as its size and checksum, so that a failure prints readably.
-    const std::string bytes = size <= 256 ? std::string(data.data(), size)
-                                          : std::to_string(size) + " bytes, CRC " +
-                                                std::to_string(Crc32(std::string_view(data.data(), size)));
-    lines.push_back(path + "|" + std::string(name.data(), nameLen) + "|" + std::to_string(type) + "|" + bytes);
-  }
-  std::vector<std::string> subkeys;
-  for (DWORD i = 0;; ++i) {
-    DWORD nameLen = static_cast<DWORD>(name.size());
-    if (RegEnumKeyExA(key, i, name.data(), &nameLen, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    subkeys.emplace_back(name.data(), nameLen);
-  }
-  for (const std::string& sub : subkeys) {
-    lines.push_back(path + "\\" + sub);
-    HKEY k = nullptr;
-    if (RegOpenKeyExA(key, sub.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) continue;
-    DumpInto(k, path + "\\" + sub, lines);
-    RegCloseKey(k);
-  }
-}
-
-std::vector<std::string> Dump(HKEY parent, const std::string& sub) {
-  std::vector<std::string> lines;
-  HKEY k = nullptr;
-  if (RegOpenKeyExA(parent, sub.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return lines;
-  DumpInto(k, "", lines);
-  RegCloseKey(k);
-  std::sort(lines.begin(), lines.end());
-  return lines;
-}
 
 // The value names of a key in the registry's enumeration order.
 std::vector<std::string> ValueOrder(HKEY parent, const std::string& sub) {
@@ -274,7 +236,7 @@ TEST_F(Export, AwkwardDataComesBackFromThePlatformsImporterByteForByte) {
   }
   std::sort(stored.begin(), stored.end());
   std::sort(expected.begin(), expected.end());
-  ASSERT_EQ(Dump(Key(), "T"), stored);
+  ASSERT_EQ(DumpTree(Key(), "T", true), stored);
 
   const TExportResult r = ExportKeyToFile(File("round trip.reg"), RootCurrentUser, Path().substr(1) + "T");
   ASSERT_EQ(r.Status, TExportStatus::Complete) << r.Message;
@@ -283,7 +245,7 @@ TEST_F(Export, AwkwardDataComesBackFromThePlatformsImporterByteForByte) {
   EXPECT_EQ(text.find('\0'), std::string::npos);
   ASSERT_EQ(RegDeleteTreeA(Key(), "T"), ERROR_SUCCESS);
   ASSERT_EQ(ImportWithRegedit(File("round trip.reg")), 0u);
-  EXPECT_EQ(Dump(Key(), "T"), expected);
+  EXPECT_EQ(DumpTree(Key(), "T", true), expected);
 }
 
 TEST_F(Export, WhatTheFormatCannotCarryIsLeftOutAndReported) {

@@ -22,41 +22,6 @@ class Tree : public RegSandbox {
   }
 };
 
-// Every key and value below key as sorted lines "path|name|type|bytes", with bare calls.
-void DumpInto(HKEY key, const std::string& path, std::vector<std::string>& lines) {
-  std::vector<char> name(32768), data(1 << 20);
-  for (DWORD i = 0;; ++i) {
-    DWORD nameLen = static_cast<DWORD>(name.size()), size = static_cast<DWORD>(data.size()), type = 0;
-    if (RegEnumValueA(key, i, name.data(), &nameLen, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) !=
-        ERROR_SUCCESS)
-      break;
-    lines.push_back(path + "|" + std::string(name.data(), nameLen) + "|" + std::to_string(type) + "|" +
-                    std::string(data.data(), size));
-  }
-  std::vector<std::string> subkeys;
-  for (DWORD i = 0;; ++i) {
-    DWORD nameLen = static_cast<DWORD>(name.size());
-    if (RegEnumKeyExA(key, i, name.data(), &nameLen, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    subkeys.emplace_back(name.data(), nameLen);
-  }
-  for (const std::string& sub : subkeys) {
-    lines.push_back(path + "\\" + sub);
-    HKEY k = nullptr;
-    if (RegOpenKeyExA(key, sub.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) continue;
-    DumpInto(k, path + "\\" + sub, lines);
-    RegCloseKey(k);
-  }
-}
-
-std::vector<std::string> Dump(HKEY parent, const std::string& sub) {
-  std::vector<std::string> lines;
-  HKEY k = nullptr;
-  if (RegOpenKeyExA(parent, sub.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return lines;
-  DumpInto(k, "", lines);
-  RegCloseKey(k);
-  std::sort(lines.begin(), lines.end());
-  return lines;
-}
 
 bool Exists(HKEY parent, const std::string& sub) {
   HKEY k = nullptr;
@@ -78,10 +43,11 @@ void MakeUnreachable(HKEY parent, const std::string& key) {
 void Put(HKEY parent, const std::string& key, const std::string& name, DWORD type, const std::string& data) {
   HKEY k = nullptr;
   ASSERT_EQ(RegCreateKeyExA(parent, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), ERROR_SUCCESS);
-  if (!name.empty() || type != REG_NONE)
+  if (!name.empty() || type != REG_NONE) {
     EXPECT_EQ(RegSetValueExA(k, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
                              static_cast<DWORD>(data.size())),
               ERROR_SUCCESS);
+  }
   RegCloseKey(k);
 }
 
@@ -137,7 +103,7 @@ TEST_F(Tree, DeleteKeyKeepsWhatItCannotReachAndReportsEachValueItCannotDelete) {
   TVkReg reg;
   EXPECT_FALSE(reg.DeleteKey(Path("A")));
   // Everything reachable is gone; the unreachable subkey keeps its parents.
-  EXPECT_EQ(Dump(Key(), "A"), (std::vector<std::string>{"\\B", "\\B\\??", "|??|1|v\0"s}));
+  EXPECT_EQ(DumpTree(Key(), "A"), (std::vector<std::string>{"\\B", "\\B\\??", "|??|1|v\0"s}));
   ASSERT_EQ(answers.Messages.size(), 1u);
   const ScriptedInteraction::Question& q = answers.Messages[0];
   EXPECT_EQ(q.caption, "Error Deleting Value!");
@@ -164,23 +130,23 @@ TEST_F(Tree, CopyKeyCopiesEveryByteAndTypeAndMergesIntoTheTarget) {
   const HKEY before = reg.CurrentKey();
   ASSERT_TRUE(reg.CopyKey(Path("A"), Path("T"), false));
   EXPECT_EQ(reg.CurrentKey(), before);
-  std::vector<std::string> expected = Dump(Key(), "A");
+  std::vector<std::string> expected = DumpTree(Key(), "A");
   ASSERT_EQ(expected.size(), 13u);
   expected.push_back("\\y");
   expected.push_back("\\y|kept|4|\x01\x00\x00\x00"s);
   std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(Dump(Key(), "T"), expected);
-  EXPECT_EQ(Dump(Key(), "A").size(), 13u);  // a copy leaves the source
+  EXPECT_EQ(DumpTree(Key(), "T"), expected);
+  EXPECT_EQ(DumpTree(Key(), "A").size(), 13u);  // a copy leaves the source
   // Relative source, absolute target (as the copy command passes them), as a move.
   ASSERT_TRUE(reg.OpenPath(RootCurrentUser, Path(), false));
   ASSERT_TRUE(reg.CopyKey("A", Path("Moved\\Deeper"), true));
   EXPECT_FALSE(Exists(Key(), "A"));
-  EXPECT_EQ(Dump(Key(), "Moved\\Deeper").size(), 13u);
+  EXPECT_EQ(DumpTree(Key(), "Moved\\Deeper").size(), 13u);
 }
 
 TEST_F(Tree, CopyKeyRefusesRootsAndKeysInsideEachOther) {
   MakeTree(Key(), "A");
-  const std::vector<std::string> tree = Dump(Key(), "");
+  const std::vector<std::string> tree = DumpTree(Key(), "");
   TVkReg reg;
   ASSERT_TRUE(reg.OpenPath(RootCurrentUser, Path(), false));
   struct Case {
@@ -200,7 +166,7 @@ TEST_F(Tree, CopyKeyRefusesRootsAndKeysInsideEachOther) {
     SCOPED_TRACE(c.source + " -> " + c.target);
     EXPECT_FALSE(reg.CopyKey(c.source, c.target, false));
     EXPECT_FALSE(reg.CopyKey(c.source, c.target, true));
-    EXPECT_EQ(Dump(Key(), ""), tree);
+    EXPECT_EQ(DumpTree(Key(), ""), tree);
   }
 }
 
@@ -208,22 +174,22 @@ TEST_F(Tree, CopyKeyFromAMissingSourceMakesAnEmptyTarget) {
   TVkReg reg;
   EXPECT_TRUE(reg.CopyKey(Path("Missing"), Path("T"), true));
   EXPECT_TRUE(Exists(Key(), "T"));
-  EXPECT_TRUE(Dump(Key(), "T").empty());
+  EXPECT_TRUE(DumpTree(Key(), "T").empty());
 }
 
 TEST_F(Tree, AnIncompleteCopyFailsAndAMoveThenKeepsTheSource) {
   MakeTree(Key(), "A");
   MakeUnreachable(Key(), "A\\B");
-  const std::vector<std::string> source = Dump(Key(), "A");
+  const std::vector<std::string> source = DumpTree(Key(), "A");
   ScriptedInteraction answers;
   TVkReg reg;
   EXPECT_FALSE(reg.CopyKey(Path("A"), Path("T"), true));
-  EXPECT_EQ(Dump(Key(), "A"), source);  // nothing of the source is lost
+  EXPECT_EQ(DumpTree(Key(), "A"), source);  // nothing of the source is lost
   EXPECT_TRUE(answers.Messages.empty());
   // What could be copied was copied: all but the unreachable subkey.
   std::vector<std::string> copied = source;
   copied.erase(std::remove(copied.begin(), copied.end(), "\\B\\??"), copied.end());
-  EXPECT_EQ(Dump(Key(), "T"), copied);
+  EXPECT_EQ(DumpTree(Key(), "T"), copied);
   // A value of an unrepresentable name is not copied under a wrong name.
   MakeKey("V");
   HKEY k = nullptr;
@@ -231,8 +197,8 @@ TEST_F(Tree, AnIncompleteCopyFailsAndAMoveThenKeepsTheSource) {
   ASSERT_EQ(RegSetValueExW(k, L"\u4E2D", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"v"), 4), ERROR_SUCCESS);
   RegCloseKey(k);
   EXPECT_FALSE(reg.CopyKey(Path("V"), Path("W"), true));
-  EXPECT_TRUE(Dump(Key(), "W").empty());
-  EXPECT_EQ(Dump(Key(), "V").size(), 1u);
+  EXPECT_TRUE(DumpTree(Key(), "W").empty());
+  EXPECT_EQ(DumpTree(Key(), "V").size(), 1u);
 }
 
 namespace {
@@ -252,7 +218,7 @@ TEST_F(Tree, AValueThatGrowsDuringTheCopyIsCopiedWhole) {
   TVkReg reg;
   EXPECT_TRUE(reg.CopyKey(Path("A"), Path("T"), false));
   SetRegListingHook(previous);
-  EXPECT_EQ(Dump(Key(), "T"), (std::vector<std::string>{"|v|3|" + std::string(300000, 'g')}));
+  EXPECT_EQ(DumpTree(Key(), "T"), (std::vector<std::string>{"|v|3|" + std::string(300000, 'g')}));
 }
 
 TEST_F(Tree, DeepChainsAndManyValues) {
@@ -285,7 +251,7 @@ TEST_F(Tree, DeepChainsAndManyValues) {
   ASSERT_TRUE(reg.CopyKey("Many", Path("ManyCopy"), false));
   EXPECT_TRUE(reg.KeyExists("Copy\\" + deepest.substr(5)));
   EXPECT_EQ(reg.GetKeySize(Path("Copy")), 2400);
-  EXPECT_EQ(Dump(Key(), "ManyCopy"), Dump(Key(), "Many"));
+  EXPECT_EQ(DumpTree(Key(), "ManyCopy"), DumpTree(Key(), "Many"));
   for (const char* key : {"L100", "Copy", "Many", "ManyCopy"}) {
     EXPECT_TRUE(reg.DeleteKey(key)) << key;
     EXPECT_FALSE(Exists(Key(), key)) << key;
@@ -300,9 +266,9 @@ TEST_F(Tree, RenameValueMovesDataAndTypeExactly) {
   for (const char* same : {"old", "OLD", "Old"}) EXPECT_FALSE(reg.RenameValue("old", same)) << same;
   EXPECT_FALSE(reg.RenameValue("caf\xC9", "caf\xE9"));  // case-only outside ASCII
   EXPECT_FALSE(reg.RenameValue("missing", "other"));
-  EXPECT_EQ(Dump(Key(), ""), (std::vector<std::string>{"|caf\xC9|1|x\0"s, "|old|4660|\x00\x01\x02"s}));
+  EXPECT_EQ(DumpTree(Key(), ""), (std::vector<std::string>{"|caf\xC9|1|x\0"s, "|old|4660|\x00\x01\x02"s}));
   ASSERT_TRUE(reg.RenameValue("old", "new"));
-  EXPECT_EQ(Dump(Key(), ""), (std::vector<std::string>{"|caf\xC9|1|x\0"s, "|new|4660|\x00\x01\x02"s}));
+  EXPECT_EQ(DumpTree(Key(), ""), (std::vector<std::string>{"|caf\xC9|1|x\0"s, "|new|4660|\x00\x01\x02"s}));
   // A write the registry refuses leaves the old value in place.
   TVkReg readOnly;
   readOnly.Access = KEY_READ;

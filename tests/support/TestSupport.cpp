@@ -1,6 +1,11 @@
 #include "support/TestSupport.h"
 
+#include <commctrl.h>
+
+#include <algorithm>
 #include <atomic>
+
+#include "lib/VkText.h"
 
 namespace {
 const char* const SandboxRoot = "Software\\Hivelark Tests";
@@ -141,4 +146,56 @@ bool ScriptedInteraction::ChooseFontDlg(CHOOSEFONTA& record) {
   if (record.lpLogFont) *record.lpLogFont = FontAnswers.front();
   FontAnswers.pop_front();
   return true;
+}
+
+// Every key and value below key as sorted lines "path|name|type|bytes", with bare calls.
+namespace {
+void DumpInto(HKEY key, const std::string& path, bool shortLongData, std::vector<std::string>& lines) {
+  std::vector<char> name(32768), data(1 << 20);
+  for (DWORD i = 0;; ++i) {
+    DWORD nameLen = static_cast<DWORD>(name.size()), size = static_cast<DWORD>(data.size()), type = 0;
+    if (RegEnumValueA(key, i, name.data(), &nameLen, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) !=
+        ERROR_SUCCESS)
+      break;
+    // Long data as its size and checksum, so that a failure prints readably.
+    const std::string bytes = !shortLongData || size <= 256 ? std::string(data.data(), size)
+                                          : std::to_string(size) + " bytes, CRC " +
+                                                std::to_string(Crc32(std::string_view(data.data(), size)));
+    lines.push_back(path + "|" + std::string(name.data(), nameLen) + "|" + std::to_string(type) + "|" + bytes);
+  }
+  std::vector<std::string> subkeys;
+  for (DWORD i = 0;; ++i) {
+    DWORD nameLen = static_cast<DWORD>(name.size());
+    if (RegEnumKeyExA(key, i, name.data(), &nameLen, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    subkeys.emplace_back(name.data(), nameLen);
+  }
+  for (const std::string& sub : subkeys) {
+    lines.push_back(path + "\\" + sub);
+    HKEY k = nullptr;
+    if (RegOpenKeyExA(key, sub.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) continue;
+    DumpInto(k, path + "\\" + sub, shortLongData, lines);
+    RegCloseKey(k);
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> DumpTree(HKEY parent, const std::string& sub, bool shortLongData) {
+  std::vector<std::string> lines;
+  HKEY k = nullptr;
+  if (RegOpenKeyExA(parent, sub.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return lines;
+  DumpInto(k, "", shortLongData, lines);
+  RegCloseKey(k);
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+std::string ListItemText(HWND list, int item, int sub) {
+  char buf[512] = "";
+  LVITEMA lv{};
+  lv.iSubItem = sub;
+  lv.pszText = buf;
+  lv.cchTextMax = sizeof buf;
+  SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&lv));
+  return buf;
 }

@@ -86,6 +86,13 @@ class ScriptedInteraction : public TVkInteraction {
   TVkInteraction* previous_;
 };
 
+// Every key and value below parent\sub as sorted lines "path|name|type|bytes", read with
+// bare calls; with shortLongData, data over 256 bytes shows as its size and checksum, so a
+// failure reads well.
+std::vector<std::string> DumpTree(HKEY parent, const std::string& sub, bool shortLongData = false);
+// The text of a list view cell.
+std::string ListItemText(HWND list, int item, int sub);
+
 // Deletes a key with everything below it (test clean-up only).
 void DeleteTree(HKEY parent, const std::string& name);
 // Number of handles the process holds.

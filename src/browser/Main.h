@@ -186,6 +186,12 @@ class TFormHivelark : public TVkWindow, public TNavView, public TStripHost, publ
   bool dragging_ = false;
   bool rereadOnActivation_ = false;  // set once the start location is shown
   bool swallowChar_ = false;         // the character of a consumed key is not typed
+  // The registry pane's selection as the list reported it, one flag per row, and how many
+  // are set. Asking the list row by row is slow for large selections; RegSelection reads
+  // this instead whenever its count agrees with the list's own.
+  void TrackSelection(const NMHDR& header, LPARAM lp);
+  mutable std::vector<unsigned char> selected_;
+  mutable int selectedCount_ = 0;
   std::string typed_;                // type-ahead text and the time of its last key
   DWORD typedAt_ = 0;
   std::vector<TSubsystem*> subsystems_;

@@ -75,8 +75,7 @@ void TFormHivelark::ActivateRow(int index) {
 void TFormHivelark::SortByColumn(int column) {
   state_.SortMethod = column;
   std::unordered_set<std::string> selected;
-  for (int i = ListView_GetNextItem(list_, -1, LVNI_SELECTED); i >= 0; i = ListView_GetNextItem(list_, i, LVNI_SELECTED))
-    selected.insert(model_.Caption(i));
+  for (int i : RegSelection()) selected.insert(model_.Caption(i));
   const int focusedIndex = ListView_GetNextItem(list_, -1, LVNI_FOCUSED);
   const std::string focused = focusedIndex >= 0 ? model_.Caption(focusedIndex) : std::string();
   model_.Sort(column);
@@ -96,6 +95,9 @@ void TFormHivelark::BeginFill() { SendMessageA(list_, WM_SETREDRAW, FALSE, 0); }
 void TFormHivelark::EndFill() {
   ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
   SendMessageA(list_, LVM_SETITEMCOUNT, static_cast<WPARAM>(model_.Count()), 0);
+  // The list holds no selection now, whatever it reported on the way.
+  selected_.assign(static_cast<std::size_t>(model_.Count()), 0);
+  selectedCount_ = 0;
   SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list_, nullptr, TRUE);
 }

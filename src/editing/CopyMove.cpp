@@ -28,13 +28,13 @@ bool StartsWithText(const std::string& text, const std::string& prefix) {
 // (location names it) and not written. With move, the source is deleted only after a
 // complete write.
 bool CopyValue(TVkReg& source, const std::string& name, TVkReg& target, const std::string& targetName, bool move,
-               const std::string& location, std::string& data) {
-  DWORD type = 0;
-  if (!source.ReadValue(name, data, type)) {
+               const std::string& location, std::vector<char>& data) {
+  DWORD type = 0, size = 0;
+  if (!source.ReadValue(name, data, size, type)) {
     ShowPlainMsg("Could not read the value!\r\n\r\n\"" + location + name + "\"", "Hivelark", MsgError);
     return false;
   }
-  if (!target.WriteData(targetName, data.data(), type, static_cast<DWORD>(data.size()))) return false;
+  if (!target.WriteData(targetName, data.data(), type, size)) return false;
   if (move) (void)source.DeleteValue(name);
   return true;
 }
@@ -94,7 +94,11 @@ void TEditing::CopyMove_Cmd(bool move) {
     TVkReg source, dest;
     const bool destOpen = dest.OpenPath(state.CurRoot, targetKey, false);
     (void)source.OpenPath(state.CurRoot, state.CurKey, false);
-    std::string data;
+    // A target key without values needs no overwrite question for the selected values:
+    // they are distinct names of one key, so none of them can meet another one there.
+    KeyInfo destInfo;
+    const bool destEmpty = destOpen && !single && dest.GetKeyInfo(destInfo) && destInfo.NumValues == 0;
+    std::vector<char> data;
     for (const TRow& item : items) {
       const std::string name = item.Name;
       const std::string newName = single ? targetName : name;
@@ -112,7 +116,9 @@ void TEditing::CopyMove_Cmd(bool move) {
           ShowPlainMsg("Could not copy or moves the key!\r\n\r\n\"" + root + targetKey + newName + "\"", "Hivelark",
                        MsgError);
       } else {
-        if (!destOpen || (dest.ValueExists(newName) && !ConfirmOverwrite("value", targetKey + newName))) continue;
+        if (!destOpen ||
+            (!destEmpty && dest.ValueExists(newName) && !ConfirmOverwrite("value", targetKey + newName)))
+          continue;
         (void)CopyValue(source, name, dest, newName, move, root + state.CurKey, data);
       }
     }
@@ -155,7 +161,8 @@ void TEditing::Paste_Cmd() {
     TVkReg reg, here;
     const bool hereOpen = here.OpenPath(state.CurRoot, state.CurKey, false);
     RootKey openRoot = 0;
-    std::string openKey, data;
+    std::string openKey;
+    std::vector<char> data;
     for (const TBookMark& item : items) {
       const bool move = item.Comment == "Cut";
       const RootKey root = RootBase + item.RootIndex;

@@ -3,6 +3,8 @@
 
 #include <commctrl.h>
 
+#include <functional>
+
 #include "lib/VkFuncLib.h"
 #include "resource.h"
 #include "support/TestSupport.h"
@@ -61,6 +63,63 @@ TEST_F(RegKeys, InsertMarksAndAltNumPlusSelectsTheFocusedKind) {
   EXPECT_TRUE(Key('A', false, true));
   EXPECT_EQ(SelectedNames(), "Sub,d1,d2,s,");
   EXPECT_FALSE(Key('A', true, true));  // modifiers match exactly
+}
+
+// The pane keeps its own record of the selection for speed; after every kind of change it
+// must name exactly the rows the list itself holds selected.
+TEST_F(RegKeys, SelectionRecordFollowsTheListThroughEveryKindOfChange) {
+  for (const char* name : {"k1", "k2", "k3"}) MakeKey(std::string("K\\") + name);
+  for (const char* name : {"v1", "v2", "v3", "v4", "v5"}) MakeValue("K", name, REG_SZ, std::string("\0", 1));
+  Open("K");  // .., k1, k2, k3, v1..v5
+  const auto truth = [&] {
+    std::string names;
+    for (int i = 0; i < form.Model().Count(); ++i)
+      if (ListView_GetItemState(List(), i, LVIS_SELECTED)) names += form.Model().Caption(i) + ",";
+    return names;
+  };
+  const auto click = [&](int row, WPARAM keys) {
+    RECT rc{};
+    rc.left = LVIR_LABEL;
+    SendMessageA(List(), LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rc));
+    const LPARAM at = MAKELPARAM(rc.left + 4, (rc.top + rc.bottom) / 2);
+    SendMessageA(List(), WM_LBUTTONDOWN, MK_LBUTTON | keys, at);
+    SendMessageA(List(), WM_LBUTTONUP, keys, at);
+  };
+  const auto shiftDown = [&](int times) {
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = 0x80;
+    SetKeyboardState(keys);
+    for (int i = 0; i < times; ++i) SendMessageA(List(), WM_KEYDOWN, VK_DOWN, 0);
+    keys[VK_SHIFT] = 0;
+    SetKeyboardState(keys);
+  };
+  struct TStep {
+    const char* what;
+    std::function<void()> act;
+  };
+  const TStep steps[] = {
+      {"click", [&] { click(2, 0); }},
+      {"shift click", [&] { click(6, MK_SHIFT); }},
+      {"ctrl click off", [&] { click(4, MK_CONTROL); }},
+      {"ctrl click on", [&] { click(8, MK_CONTROL); }},
+      {"shift+down", [&] { shiftDown(2); }},
+      {"ctrl+a", [&] { Key('A', false, true); }},
+      {"insert", [&] { Key(VK_INSERT); }},
+      {"alt+num -", [&] { Key(VK_SUBTRACT, false, false, true); }},
+      {"alt+num +", [&] { Key(VK_ADD, false, false, true); }},
+      {"sort", [&] { form.SortByColumn(2); }},
+      {"select row", [&] { form.SelectRow(5); }},
+      {"ctrl+a again", [&] { Key('A', false, true); }},
+      {"re-read", [&] { form.Navigator().Navigate("UPD", "v2", true, false); }},
+      {"click after re-read", [&] { click(7, MK_SHIFT); }},
+  };
+  for (const TStep& step : steps) {
+    step.act();
+    PumpMessages();
+    EXPECT_EQ(SelectedNames(), truth()) << step.what;
+  }
+  EXPECT_NE(truth(), "");
 }
 
 TEST_F(RegKeys, HistoryKeysBackspaceAndTheHiveRoot) {

@@ -1,6 +1,5 @@
 #include "browser/Main.h"
 
-#include <cstdio>
 #include <algorithm>
 #include <cstring>
 

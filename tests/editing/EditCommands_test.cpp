@@ -190,6 +190,27 @@ TEST_F(Editing, CopyAndMoveToTypedTargets) {
   ASSERT_TRUE(form().RunCommand(CM_MOVE));
   ASSERT_EQ(answers.Messages.size(), 1u);
   EXPECT_TRUE(KeyThere("K\\KK\\Kid"));
+
+  // Several values into a key that holds one of them (in other case): the question comes for
+  // that one only, and No keeps its bytes; into a key without values nothing is asked.
+  MakeValue("K\\Many", "p", REG_SZ, std::string("new\0", 4));
+  MakeValue("K\\Many", "q", REG_SZ, std::string("q\0", 2));
+  MakeValue("K\\T", "P", REG_SZ, std::string("old\0", 4));
+  MakeKey("K\\Empty");
+  form().Navigator().Navigate("CD", Path("K\\Many"), true, false);
+  Select({"p", "q"});
+  answers.PromptAnswers = {{true, "..\\T"}, {true, "..\\Empty"}};
+  answers.MessageAnswers = {IDNO};
+  answers.Messages.clear();
+  ASSERT_TRUE(form().RunCommand(CM_COPY));
+  ASSERT_EQ(answers.Messages.size(), 1u);
+  EXPECT_EQ(answers.Messages[0].text, "Overwrite the value: \"" + Path("K\\T") + "p\"?");
+  EXPECT_EQ(Value("K\\T", "P"), std::string("1:old") + '\0');
+  EXPECT_EQ(Value("K\\T", "q"), std::string("1:q") + '\0');
+  Select({"p", "q"});
+  ASSERT_TRUE(form().RunCommand(CM_COPY));
+  EXPECT_EQ(answers.Messages.size(), 1u);
+  EXPECT_EQ(Value("K\\Empty", "p"), std::string("1:new") + '\0');
 }
 
 TEST_F(Editing, AMoveThatCannotCopyEverythingKeepsTheSource) {

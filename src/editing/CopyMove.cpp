@@ -123,7 +123,14 @@ void TEditing::CopyMove_Cmd(bool move) {
       }
     }
   }
-  host_.Navigator().Navigate("UPD", state.CurKey == targetKey ? targetName : std::string(), true, false);
+  // A copy into a key outside the shown one changes none of its rows: when the key is still as
+  // it was read, it is not read again, and the selection is left as a re-read would leave it.
+  TNavigator& navigator = host_.Navigator();
+  if (!move && !StartsWithText(targetKey, state.CurKey) && navigator.ShownKeyUnchanged()) {
+    navigator.FocusRow(host_.Model().Caption(items[0].Index));
+    return;
+  }
+  navigator.Navigate("UPD", state.CurKey == targetKey ? targetName : std::string(), true, false);
 }
 
 void TEditing::CutCopy_Cmd(bool cut) {

@@ -207,10 +207,15 @@ TEST_F(Editing, CopyAndMoveToTypedTargets) {
   EXPECT_EQ(answers.Messages[0].text, "Overwrite the value: \"" + Path("K\\T") + "p\"?");
   EXPECT_EQ(Value("K\\T", "P"), std::string("1:old") + '\0');
   EXPECT_EQ(Value("K\\T", "q"), std::string("1:q") + '\0');
+  EXPECT_EQ(SelectedRow(), "p");
+  // The shown key is read again after a copy only when it changed meanwhile.
+  MakeValue("K\\Many", "r", REG_SZ, std::string("r\0", 2));
   Select({"p", "q"});
   ASSERT_TRUE(form().RunCommand(CM_COPY));
   EXPECT_EQ(answers.Messages.size(), 1u);
   EXPECT_EQ(Value("K\\Empty", "p"), std::string("1:new") + '\0');
+  EXPECT_EQ(Rows(), "..,p,q,r,");
+  EXPECT_EQ(SelectedRow(), "p");
 }
 
 TEST_F(Editing, AMoveThatCannotCopyEverythingKeepsTheSource) {

@@ -79,6 +79,7 @@ void TFormHivelark::SortByColumn(int column) {
   const int focusedIndex = ListView_GetNextItem(list_, -1, LVNI_FOCUSED);
   const std::string focused = focusedIndex >= 0 ? model_.Caption(focusedIndex) : std::string();
   model_.Sort(column);
+  TBulkRowChange bulk(list_);
   ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
   for (int i = 0; i < model_.Count() && !selected.empty(); ++i) {
     const std::string& name = model_.Rows[static_cast<std::size_t>(i)].Name;
@@ -87,7 +88,6 @@ void TFormHivelark::SortByColumn(int column) {
     if (!focused.empty() && name == focused) state |= LVIS_FOCUSED;
     if (state) ListView_SetItemState(list_, i, state, state);
   }
-  InvalidateRect(list_, nullptr, FALSE);
 }
 
 void TFormHivelark::BeginFill() { SendMessageA(list_, WM_SETREDRAW, FALSE, 0); }
@@ -109,8 +109,11 @@ std::string TFormHivelark::FirstSelectedCaption() {
 
 void TFormHivelark::SelectRow(int index) {
   if (index < 0 || index >= model_.Count()) return;
-  ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-  ListView_SetItemState(list_, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  {
+    TBulkRowChange bulk(list_);
+    ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemState(list_, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  }
   SendMessageA(list_, LVM_SETSELECTIONMARK, 0, index);
   // Bring the row into view with about three rows of context above it.
   RECT rc{};

@@ -99,6 +99,7 @@ void TFormHivelark::Reg_ListView_DblClick() {
 void TFormHivelark::SelectRows(bool select, int image) {
   // image -1: every row but the parent row, in one call (the list keeps one range, which
   // later questions about the selection answer fast); otherwise the rows of that image only.
+  TBulkRowChange bulk(list_);
   if (image < 0) {
     ListView_SetItemState(list_, -1, select ? LVIS_SELECTED : 0, LVIS_SELECTED);
     if (select && model_.Count() > 0 && model_.Rows[0].IsParent()) ListView_SetItemState(list_, 0, 0, LVIS_SELECTED);

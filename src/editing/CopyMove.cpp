@@ -144,6 +144,7 @@ void TEditing::CutCopy_Cmd(bool cut) {
     if (i >= 0 && i < model.Count()) selected[static_cast<std::size_t>(i)] = true;
   std::string text;
   const std::string location = RootText() + state.CurKey;
+  TBulkRowChange bulk(list);
   for (int i = 0; i < model.Count(); ++i) {
     const bool on = selected[static_cast<std::size_t>(i)];
     ListView_SetItemState(list, i, on && cut ? LVIS_CUT : 0, LVIS_CUT);

@@ -193,6 +193,7 @@ void TEditing::Select_Cmd(bool select) {
   const TRegPaneModel& model = host_.Model();
   // All rows in one call: the list keeps them as one range, which every later question
   // about the selection answers fast; only the parent row is taken out again.
+  TBulkRowChange bulk(list);
   ListView_SetItemState(list, -1, select ? LVIS_SELECTED : 0, LVIS_SELECTED);
   if (select && model.Count() > 0 && model.Rows[0].IsParent()) ListView_SetItemState(list, 0, 0, LVIS_SELECTED);
 }
@@ -200,9 +201,12 @@ void TEditing::Select_Cmd(bool select) {
 void TEditing::InvertSel_Cmd() {
   HWND list = host_.Reg_ListView();
   const TRegPaneModel& model = host_.Model();
+  std::vector<bool> was(static_cast<std::size_t>(model.Count()), false);
+  for (int i : host_.RegSelection())
+    if (i >= 0 && i < model.Count()) was[static_cast<std::size_t>(i)] = true;
+  TBulkRowChange bulk(list);
   for (int i = 0; i < model.Count(); ++i) {
-    const bool was = ListView_GetItemState(list, i, LVIS_SELECTED) != 0;
-    const bool on = !was && !model.Rows[static_cast<std::size_t>(i)].IsParent();
-    ListView_SetItemState(list, i, on ? LVIS_SELECTED : 0, LVIS_SELECTED);
+    const bool on = !was[static_cast<std::size_t>(i)] && !model.Rows[static_cast<std::size_t>(i)].IsParent();
+    if (on != was[static_cast<std::size_t>(i)]) ListView_SetItemState(list, i, on ? LVIS_SELECTED : 0, LVIS_SELECTED);
   }
 }

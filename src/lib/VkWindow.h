@@ -70,6 +70,23 @@ void SetClientSize(HWND window, int w, int h);
 // Centres the window on the screen's work area.
 void CenterOnScreen(HWND window);
 
+// Holds a list's painting while the states of many rows change and repaints it once at the
+// end: the list would otherwise repaint row by row, which makes a change of every row of a
+// large list take a second.
+class TBulkRowChange {
+ public:
+  explicit TBulkRowChange(HWND list) : list_(list) { SendMessageA(list_, WM_SETREDRAW, FALSE, 0); }
+  ~TBulkRowChange() {
+    SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list_, nullptr, FALSE);
+  }
+  TBulkRowChange(const TBulkRowChange&) = delete;
+  TBulkRowChange& operator=(const TBulkRowChange&) = delete;
+
+ private:
+  HWND list_;
+};
+
 // Shows the hourglass (or another cursor) for its lifetime and the cursor that was there
 // before afterwards (the arrow when there was none), on every way out.
 class TWaitCursor {

@@ -1,7 +1,7 @@
 // The editing commands on many selected rows beside the same work with bare registry calls:
 // delete 10,000 values and 1,000 keys, copy and move them to another key. The command's
-// figure includes its final re-read of the shown key, which is also shown on its own; the
-// bare figure has none.
+// figure includes its final re-read of the shown key where it makes one (what one costs is
+// shown beside it); the bare figure has none.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -124,7 +124,7 @@ void MeasureEditing(int values, int keys, int runs) {
         const double t0 = BenchSeconds();
         form.RunCommand(commands[mode]);
         best = std::min(best, BenchSeconds() - t0);
-        // The command ends with one re-read of the shown key; one more gives its share.
+        // What a re-read of the shown key costs, for comparison.
         const double t1 = BenchSeconds();
         form.Navigator().Navigate("UPD", "", true, false);
         reread = std::min(reread, BenchSeconds() - t1);
@@ -134,9 +134,8 @@ void MeasureEditing(int values, int keys, int runs) {
       RegDeleteTreeA(HKEY_CURRENT_USER, target.c_str());
       bestFloor = std::min(bestFloor, Floor(sub, target, values, keys, mode));
     }
-    std::printf("%s %d values and %d keys: %.3f s (re-read %.3f s), bare calls %.3f s, ratio %.2f, %.2f without the "
-                "re-read\n",
-                names[mode], values, keys, best, reread, bestFloor, best / bestFloor, (best - reread) / bestFloor);
+    std::printf("%s %d values and %d keys: %.3f s, bare calls %.3f s, ratio %.2f (one re-read of the shown key: %.3f s)\n",
+                names[mode], values, keys, best, bestFloor, best / bestFloor, reread);
     std::fflush(stdout);
   }
   SetInteraction(previous);

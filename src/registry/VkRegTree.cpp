@@ -75,24 +75,22 @@ bool TVkReg::DeleteKey(const std::string& path) {
   const Split s = SplitPath(path);
   if (NamesNoKey(s.rest) || !s.base) return false;  // never a whole root; nothing to start from
   const HKEY saved = current_;
-  {
-    TOnExit restore([this, saved] { current_ = saved; });
-    HKEY h = nullptr;
-    if (OpenSubKey(s.base, s.rest, false, Access, h) == ERROR_SUCCESS) DeleteWalk(h);
-  }
-  return !KeyExists(path);
+  TOnExit restore([this, saved] { current_ = saved; });
+  HKEY h = nullptr;
+  const LONG r = OpenSubKey(s.base, s.rest, false, Access, h);
+  if (r == ERROR_SUCCESS) return DeleteWalk(h);
+  return r == ERROR_FILE_NOT_FOUND;  // a key that is not there is gone
 }
 
-void TVkReg::DeleteWalk(HKEY h) {
+bool TVkReg::DeleteWalk(HKEY h) {
   // The key h refers to is deleted at the end, always, after its subkeys and its values; a
   // key that still has subkeys (one that did not open) refuses and stays.
-  struct TDeleteAtEnd {
-    HKEY h;
-    ~TDeleteAtEnd() {
-      RegDeleteKeyA(h, "");
-      RegCloseKey(h);
-    }
-  } deleteAtEnd{h};
+  TVkKey key(h);
+  DeleteContents(h);
+  return RegDeleteKeyA(h, "") == ERROR_SUCCESS;
+}
+
+void TVkReg::DeleteContents(HKEY h) {
   current_ = h;
   // One query for both lists: deleting the subkeys does not change the values.
   DWORD keys = 0, maxKey = 0, values = 0, maxValue = 0;
@@ -103,7 +101,7 @@ void TVkReg::DeleteWalk(HKEY h) {
   EnumNames(h, true, keys, maxKey, names, nullptr);
   for (const std::string& name : names) {
     HKEY sub = nullptr;
-    if (OpenSubKey(h, name, false, Access, sub) == ERROR_SUCCESS) DeleteWalk(sub);
+    if (OpenSubKey(h, name, false, Access, sub) == ERROR_SUCCESS) (void)DeleteWalk(sub);
     current_ = h;
   }
   EnumNames(h, false, values, maxValue, names, nullptr);

@@ -211,7 +211,9 @@ class TVkReg {
   // The key names of path counted from Root, as far as the accessor knows the current key's
   // own path; false when a relative path's base is not known.
   bool AbsoluteNames(const std::string& path, std::vector<std::string>& names) const;
-  void DeleteWalk(HKEY h);
+  // Deletes the key h names with everything below it and closes h; true when it is gone.
+  bool DeleteWalk(HKEY h);
+  void DeleteContents(HKEY h);
   bool CopyWalk(HKEY s, HKEY t, std::vector<char>& data);
   std::int64_t SizeWalk(HKEY h);
 

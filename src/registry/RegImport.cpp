@@ -83,12 +83,15 @@ TImportResult Refusal(const std::string& fileName, const TRegFileParser& parser,
   return r;
 }
 
-// ASCII case folded: the registry compares key names without regard to case.
-std::string Folded(int root, const std::string& path) {
-  std::string s(1, static_cast<char>('0' + root));
-  s.reserve(path.size() + 1);
-  for (char c : path) s += (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-  return s;
+// A 64-bit hash of the root and the path with ASCII case folded (the registry compares key
+// names without regard to case), so that counting different keys holds no key names.
+std::uint64_t KeyHash(int root, const std::string& path) {
+  std::uint64_t h = 14695981039346656037ull ^ static_cast<std::uint64_t>(root);
+  for (char c : path) {
+    const unsigned char b = static_cast<unsigned char>((c >= 'A' && c <= 'Z') ? c + 32 : c);
+    h = (h ^ b) * 1099511628211ull;
+  }
+  return h;
 }
 
 // The second reading's work: each operation carried out as it comes.
@@ -173,15 +176,15 @@ bool Utf16ToAnsi(std::u16string_view text, std::string& out) {
 
 TImportResult CheckRegFile(const std::string& fileName, TImportPlan& plan, const TImportProgress& progress) {
   plan = TImportPlan();
-  std::unordered_set<std::string> keys;
+  std::unordered_set<std::uint64_t> keys;
   TRegFileParser parser(Utf16ToAnsi, [&](const TRegOp& op) {
     switch (op.Kind) {
       case TRegOpKind::Key:
-        if (keys.insert(Folded(op.Root, op.Path)).second) ++plan.KeysWritten;
+        if (keys.insert(KeyHash(op.Root, op.Path)).second) ++plan.KeysWritten;
         break;
       case TRegOpKind::DeleteKey:
         ++plan.KeysDeleted;
-        keys.erase(Folded(op.Root, op.Path));  // written again after the deletion: counted again
+        keys.erase(KeyHash(op.Root, op.Path));  // written again after the deletion: counted again
         break;
       case TRegOpKind::SetValue: ++plan.ValuesWritten; break;
       case TRegOpKind::DeleteValue: ++plan.ValuesDeleted; break;

@@ -3,6 +3,7 @@
 // the whole file, then the import) and by the platform's own "regedit /s", each into an
 // emptied tree.
 #include <windows.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -43,6 +44,13 @@ std::int64_t SizeOf(const std::string& file) {
   return (static_cast<std::int64_t>(fa.nFileSizeHigh) << 32) | fa.nFileSizeLow;
 }
 
+// The most memory the process has held so far.
+std::size_t PeakWorkingSet() {
+  PROCESS_MEMORY_COUNTERS pmc{};
+  pmc.cb = sizeof pmc;
+  return K32GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc) ? pmc.PeakWorkingSetSize : 0;
+}
+
 }  // namespace
 
 void MeasureImport(int keys, int values, int runs) {
@@ -66,6 +74,7 @@ void MeasureImport(int keys, int values, int runs) {
   WriteFile(h, "REGEDIT4\r\n", 10, &n, nullptr);
   CloseHandle(h);
   const auto clear = [&] { RegDeleteTreeA(HKEY_CURRENT_USER, source.c_str()); RegDeleteKeyA(HKEY_CURRENT_USER, source.c_str()); };
+  const std::size_t peakBefore = PeakWorkingSet();
   double checkTime = 1e30, importTime = 1e30, regeditTime = 1e30, regeditStart = 1e30;
   TImportStatus status = TImportStatus::Refused;
   TImportPlan plan;
@@ -87,6 +96,8 @@ void MeasureImport(int keys, int values, int runs) {
   std::printf("  Hivelark   %8.3f s   (check %.3f s + import %.3f s; %s; %zu keys, %zu values; %lld bytes)\n", ours,
               checkTime, importTime, status == TImportStatus::Complete ? "complete" : "NOT complete", plan.KeysWritten,
               plan.ValuesWritten, static_cast<long long>(SizeOf(file)));
+  std::printf("  peak memory of the process grew by %.1f MB while importing\n",
+              static_cast<double>(PeakWorkingSet() - peakBefore) / (1024.0 * 1024.0));
   if (regedit)
     std::printf("  regedit /s %8.3f s   (of which %.3f s for a file without keys)   Hivelark / regedit %.2f\n",
                 regeditTime, regeditStart, regeditTime > 0 ? ours / regeditTime : 0.0);

@@ -6,6 +6,8 @@ namespace {
 
 constexpr std::string_view Header4 = "REGEDIT4";
 constexpr std::string_view Header5 = "Windows Registry Editor Version 5.00";
+// A first line longer than this is no header: the file is refused without reading it whole.
+constexpr std::size_t MaxHeaderLine = 256;
 constexpr std::uint32_t TypeSz = 1, TypeExpandSz = 2, TypeBinary = 3, TypeMultiSz = 7;
 
 const char* const LongRootNames[] = {"HKEY_CLASSES_ROOT",     "HKEY_CURRENT_USER",   "HKEY_LOCAL_MACHINE", "HKEY_USERS",
@@ -217,7 +219,7 @@ bool TRegFileParser::DecodeBytes(std::string_view bytes, bool last) {
       wide_ += unit;
     }
     if (i < bytes.size()) pending_.assign(1, bytes[i]);
-    return true;
+    return line_ > 0 || wide_.size() <= MaxHeaderLine || NoHeader();
   }
   // Byte encodings: the line ends are the same bytes in the ANSI code page and in UTF-8.
   std::size_t i = 0;
@@ -232,6 +234,7 @@ bool TRegFileParser::DecodeBytes(std::string_view bytes, bool last) {
     const std::size_t stop = bytes.find_first_of("\r\n", i);
     if (stop == std::string_view::npos) {
       raw_.append(bytes.data() + i, bytes.size() - i);
+      if (line_ == 0 && raw_.size() > MaxHeaderLine) return NoHeader();
       break;
     }
     raw_.append(bytes.data() + i, stop - i);
@@ -294,10 +297,14 @@ bool TRegFileParser::Header(std::string_view text) {
     kind_ = TRegFileKind::Version5;
     if (encoding_ == TEncoding::Ansi) encoding_ = TEncoding::Utf8;
   } else {
-    notRegFile_ = true;
-    return Fail(1, "the file does not start with \"REGEDIT4\" or \"Windows Registry Editor Version 5.00\"");
+    return NoHeader();
   }
   return true;
+}
+
+bool TRegFileParser::NoHeader() {
+  notRegFile_ = true;
+  return Fail(1, "the file does not start with \"REGEDIT4\" or \"Windows Registry Editor Version 5.00\"");
 }
 
 bool TRegFileParser::KeyLine(std::string_view text, bool spellable) {

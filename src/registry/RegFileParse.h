@@ -68,6 +68,7 @@ class TRegFileParser {
   bool EndPhysicalLine();
   bool Line(std::string_view text, bool spellable);
   bool Header(std::string_view text);
+  bool NoHeader();
   bool KeyLine(std::string_view text, bool spellable);
   bool ValueLine(std::string_view text, bool spellable);
   bool ByteList(std::string_view text);

@@ -62,7 +62,7 @@ void TEditing::ImportRegFile_Cmd() {
   {
     TWaitCursor wait;
     TStripProgress progress(host_, "Importing the registration file...");
-    result = ImportRegFile(fileName, std::ref(progress));
+    result = ImportRegFile(fileName, std::ref(progress), &plan);
     host_.DrawPathBar("");
   }
   // The pane is read once, with what the import changed.

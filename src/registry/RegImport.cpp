@@ -43,13 +43,21 @@ std::string KeyLocation(const TRegOp& op) {
 }
 
 // Feeds the file to the parser block by block; "" or the reason the file could not be read.
-std::string ReadThrough(const std::string& fileName, TRegFileParser& parser, const TImportProgress& progress) {
+// stamp is filled with the file's size and last write time; with expected, a file whose stamp
+// differs is not read.
+std::string ReadThrough(const std::string& fileName, TRegFileParser& parser, const TImportProgress& progress,
+                        TFileStamp& stamp, const TFileStamp* expected = nullptr) {
   TVkFile file;
   file.reset(CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file.IsOpen()) return SystemErrorText(GetLastError());
-  const std::int64_t size = file.Size();
-  const std::uint64_t total = size > 0 ? static_cast<std::uint64_t>(size) : 0;
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(file.Handle(), &info)) return SystemErrorText(GetLastError());
+  stamp.Size = static_cast<std::uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
+  stamp.WriteTime = static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32 | info.ftLastWriteTime.dwLowDateTime;
+  if (expected && (expected->Size != stamp.Size || expected->WriteTime != stamp.WriteTime))
+    return "The file changed after it was checked.";
+  const std::uint64_t total = stamp.Size;
   std::string block(BlockSize, '\0');
   std::uint64_t done = 0;
   for (;;) {
@@ -192,7 +200,7 @@ TImportResult CheckRegFile(const std::string& fileName, TImportPlan& plan, const
     plan.Roots |= 1u << op.Root;
     return true;
   });
-  const std::string readError = ReadThrough(fileName, parser, progress);
+  const std::string readError = ReadThrough(fileName, parser, progress, plan.Stamp);
   plan.Kind = parser.Kind();
   if (!readError.empty() || parser.Failed()) return Refusal(fileName, parser, readError);
   TImportResult r;
@@ -200,10 +208,11 @@ TImportResult CheckRegFile(const std::string& fileName, TImportPlan& plan, const
   return r;
 }
 
-TImportResult ImportRegFile(const std::string& fileName, const TImportProgress& progress) {
+TImportResult ImportRegFile(const std::string& fileName, const TImportProgress& progress, const TImportPlan* checked) {
   TApply apply;
   TRegFileParser parser(Utf16ToAnsi, [&apply](const TRegOp& op) { return apply.Do(op); });
-  const std::string readError = ReadThrough(fileName, parser, progress);
+  TFileStamp stamp;
+  const std::string readError = ReadThrough(fileName, parser, progress, stamp, checked ? &checked->Stamp : nullptr);
   const bool readWhole = readError.empty() && !parser.Failed();
   // Nothing was carried out when the file could not be read from its start.
   if (!readWhole && apply.Done == 0) return Refusal(fileName, parser, readError);
@@ -219,11 +228,11 @@ TImportResult ImportRegFile(const std::string& fileName, const TImportProgress& 
             (readError.empty() ? "line " + std::to_string(parser.ErrorLine()) + ": " + parser.Error() + "."
                                : readError);
   if (r.Failed > 0) {
-    text += "\r\n\r\n" + Count(r.Failed, "key or value", "keys and values") + " could not be written:";
+    text += "\r\n\r\n" + Count(r.Failed, "key or value", "keys and values") + " could not be written or deleted:";
     for (const std::string& f : r.Failures) text += "\r\n" + f;
     if (r.Failed > r.Failures.size()) text += "\r\n... and " + std::to_string(r.Failed - r.Failures.size()) + " more";
   }
-  text += "\r\n\r\nEverything else was imported.";
+  text += readWhole ? "\r\n\r\nEverything else was imported." : "\r\n\r\nWhat came before was imported.";
   r.Message = std::move(text);
   return r;
 }
@@ -233,7 +242,8 @@ std::string ImportQuestion(const std::string& fileName, const TImportPlan& plan)
   text += "It creates or writes into " + Count(plan.KeysWritten, "key", "keys") + " and writes " +
           Count(plan.ValuesWritten, "value", "values") + ".";
   if (plan.Deletes())
-    text += "\r\nIt deletes " + Count(plan.KeysDeleted, "key", "keys") + " with everything below them and " +
+    text += "\r\nIt deletes " + Count(plan.KeysDeleted, "key", "keys") +
+            (plan.KeysDeleted == 1 ? " with everything below it" : " with everything below them") + " and " +
             Count(plan.ValuesDeleted, "value", "values") + ".";
   std::string roots;
   for (int i = 0; i < RootCount; ++i)

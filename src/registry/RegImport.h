@@ -9,8 +9,15 @@
 
 #include "registry/RegFileParse.h"
 
+// The size and last write time of a file, to tell whether it changed between two readings.
+struct TFileStamp {
+  std::uint64_t Size = 0;
+  std::uint64_t WriteTime = 0;
+};
+
 // What a file would change, counted by the first reading.
 struct TImportPlan {
+  TFileStamp Stamp;               // of the file as it was checked
   TRegFileKind Kind = TRegFileKind::Unknown;
   std::size_t KeysWritten = 0;    // different keys created or written into
   std::size_t ValuesWritten = 0;
@@ -42,8 +49,10 @@ using TImportProgress = std::function<void(std::uint64_t done, std::uint64_t tot
 // Reads and checks the whole file and counts what it would change; writes nothing.
 TImportResult CheckRegFile(const std::string& fileName, TImportPlan& plan, const TImportProgress& progress = {});
 // Reads the file again and carries it out: a key or value that cannot be written or deleted
-// is counted and named, and the import goes on with the rest.
-TImportResult ImportRegFile(const std::string& fileName, const TImportProgress& progress = {});
+// is counted and named, and the import goes on with the rest. With the plan of the check, a
+// file that changed since is refused and nothing is written.
+TImportResult ImportRegFile(const std::string& fileName, const TImportProgress& progress = {},
+                            const TImportPlan* checked = nullptr);
 
 // The confirmation shown before anything is written.
 std::string ImportQuestion(const std::string& fileName, const TImportPlan& plan);

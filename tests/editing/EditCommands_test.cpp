@@ -346,7 +346,7 @@ TEST_F(Editing, ImportShowsWhatItWillChangeAndWritesOnlyOnYes) {
   ASSERT_EQ(answers.Messages.size(), 1u);
   EXPECT_EQ(answers.Messages[0].text, "Import the registration file\r\n" + file +
                                           "\r\ninto the registry?\r\n\r\nIt creates or writes into 2 keys and writes 1 "
-                                          "value.\r\nIt deletes 1 key with everything below them and 1 value.\r\n\r\n"
+                                          "value.\r\nIt deletes 1 key with everything below it and 1 value.\r\n\r\n"
                                           "Under: HKEY_CURRENT_USER");
   EXPECT_EQ(answers.Messages[0].flags, MsgYesNo | MB_DEFBUTTON2);  // No is the default: it deletes
   EXPECT_TRUE(KeyThere("K\\Old\\Below"));

@@ -183,7 +183,15 @@ TEST_F(Import, FilesThatCannotBeImportedAreRefusedWithTheirReason) {
     EXPECT_NE(r.Message.find(c.message), std::string::npos) << r.Message;
     EXPECT_NE(r.Message.find(file), std::string::npos);
   }
+  // A file that changed after its check is not imported at all.
   TImportPlan plan;
+  const std::string file = File("changed.reg", "REGEDIT4\r\n[" + KeyLine("A") + "]\r\n");
+  ASSERT_EQ(CheckRegFile(file, plan).Status, TImportStatus::Complete);
+  File("changed.reg", "REGEDIT4\r\n[" + KeyLine("A") + "]\r\n[-" + KeyLine("B") + "]\r\n");
+  const TImportResult changed = ImportRegFile(file, {}, &plan);
+  EXPECT_EQ(changed.Status, TImportStatus::Refused);
+  EXPECT_NE(changed.Message.find("The file changed after it was checked."), std::string::npos) << changed.Message;
+  EXPECT_TRUE(DumpTree(Key(), "").empty());
   const TImportResult missing = CheckRegFile(ProgramFolder() + "no such file.reg", plan);
   EXPECT_EQ(missing.Status, TImportStatus::Refused);
   EXPECT_NE(missing.Message.find("Could not read the file"), std::string::npos);

@@ -28,6 +28,9 @@ class TCommandHost {
   virtual bool BookmarkPaneVisible() const = 0;
   virtual void ShowBookmarkPane(bool visible) = 0;
   virtual void DrawBookmarkBar(const std::string& text) = 0;
+  // The registry pane's title strip: a message such as the progress of a long command,
+  // drawn at once; "" brings back the location and the item count.
+  virtual void DrawPathBar(const std::string& text) = 0;
   // The Cancel Search button at the right end of the bookmark pane's strip.
   virtual bool CancelSearchVisible() const = 0;
   virtual void ShowCancelSearch(bool visible) = 0;

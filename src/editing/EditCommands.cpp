@@ -15,7 +15,7 @@ namespace {
 const int OwnedCommands[] = {CM_NEWKEY,   CM_DELETEKEYVALUE, CM_SELECTALL, CM_UNSELECTALL, CM_INVERTSEL,
                              CM_COPY,     CM_MOVE,           CM_CLIPCUT,   CM_CLIPCOPY,    CM_CLIPPASTE,
                              CM_FINDAUTORUN, CM_REBUILDFASSO, CM_CONNECTREG, CM_NEWVALUE, CM_EDITVALUE,
-                             CM_CHANGETYPE,  CM_VIEWDATAAS,   CM_KEYVALUEINFO, CM_EXPORTKEY};
+                             CM_CHANGETYPE,  CM_VIEWDATAAS,   CM_KEYVALUEINFO, CM_EXPORTKEY, CM_IMPORTFILE};
 
 }  // namespace
 
@@ -33,6 +33,7 @@ bool TEditing::CommandEnabled(int id) {
     case CM_FINDAUTORUN:
     case CM_REBUILDFASSO:
     case CM_CONNECTREG:
+    case CM_IMPORTFILE:
       return true;
     case CM_SELECTALL:
     case CM_INVERTSEL:
@@ -94,6 +95,7 @@ void TEditing::RunCommand(int id) {
     case CM_VIEWDATAAS: ViewDataAs_Cmd(); break;
     case CM_KEYVALUEINFO: KeyValueInfo_Cmd(); break;
     case CM_EXPORTKEY: ExportKey_Cmd(); break;
+    case CM_IMPORTFILE: ImportRegFile_Cmd(); break;
     default: break;
   }
 }

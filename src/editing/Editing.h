@@ -1,7 +1,7 @@
 #pragma once
 // The editing commands of the registry pane: create, delete and select (EditCommands.cpp),
 // copy, move, cut and paste (CopyMove.cpp), the value editor, type, information and export
-// commands (ValueCommands.cpp), the tool commands (ToolCommands.cpp), with the rule that enables each of them. The
+// commands (ValueCommands.cpp), the registration file import (ImportCommands.cpp), the tool commands (ToolCommands.cpp), with the rule that enables each of them. The
 // rule is asked when a menu opens and again before every run, from a menu, a shortcut or a
 // key, so that no command runs on rows it does not fit.
 #include <string>
@@ -21,6 +21,7 @@ class TEditing : public TSubsystem {
   void ViewDataAs_Cmd();
   void KeyValueInfo_Cmd();
   void ExportKey_Cmd();
+  void ImportRegFile_Cmd();
   void DeleteKeyValue_Cmd();
   void Select_Cmd(bool select);
   void InvertSel_Cmd();

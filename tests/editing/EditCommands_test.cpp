@@ -4,10 +4,13 @@
 
 #include <commctrl.h>
 #include <algorithm>
+#include <fstream>
 
 #include "lib/VkFuncLib.h"
 #include "resource.h"
 #include "support/TestSupport.h"
+
+using namespace std::string_literals;
 
 namespace {
 
@@ -349,5 +352,60 @@ TEST_F(Editing, ExportKeyWritesTheChosenFile) {
   EXPECT_EQ(answers.SaveDialogs[0].FilterIndex, 1);
   EXPECT_TRUE(answers.Messages.empty());
   EXPECT_GT(FileSizeByName(file), 20);
+  DeleteFileA(file.c_str());
+}
+
+TEST_F(Editing, ImportShowsWhatItWillChangeAndWritesOnlyOnYes) {
+  MakeKey("K\\Old\\Below");
+  MakeValue("K", "v", REG_SZ, std::string("x\0", 2));
+  Open("K");
+  const std::string key = "HKEY_CURRENT_USER" + Path("K");  // ends with "\"
+  const std::string file = ProgramFolder() + "Import.reg";
+  const auto write = [&file](const std::string& text) { std::ofstream(file, std::ios::binary) << text; };
+  write("REGEDIT4\r\n\r\n[" + key + "New]\r\n\"n\"=dword:00000007\r\n[-" + key + "Old]\r\n[" + key.substr(0, key.size() - 1) +
+        "]\r\n\"v\"=-\r\n");
+  answers.OpenAnswers = {file};
+  answers.MessageAnswers = {IDNO};
+  ASSERT_TRUE(form().RunCommand(CM_IMPORTFILE));
+  ASSERT_EQ(answers.OpenDialogs.size(), 1u);
+  EXPECT_EQ(answers.OpenDialogs[0].Filter, "Registry files (*.reg)|*.reg|All files (*.*)|*.*|");
+  ASSERT_EQ(answers.Messages.size(), 1u);
+  EXPECT_EQ(answers.Messages[0].text, "Import the registration file\r\n" + file +
+                                          "\r\ninto the registry?\r\n\r\nIt creates or writes into 2 keys and writes 1 "
+                                          "value.\r\nIt deletes 1 key with everything below it and 1 value.\r\n\r\n"
+                                          "Under: HKEY_CURRENT_USER");
+  EXPECT_EQ(answers.Messages[0].flags, MsgYesNo | MB_DEFBUTTON2);  // No is the default: it deletes
+  EXPECT_TRUE(KeyThere("K\\Old\\Below"));
+  EXPECT_FALSE(KeyThere("K\\New"));
+
+  const int reads = form().Navigator().Reads();
+  answers.OpenAnswers = {file};
+  answers.MessageAnswers = {IDYES};
+  ASSERT_TRUE(form().RunCommand(CM_IMPORTFILE));
+  EXPECT_EQ(answers.Messages.size(), 2u);  // nothing failed: no report
+  EXPECT_FALSE(KeyThere("K\\Old"));
+  EXPECT_EQ(Value("K\\New", "n"), std::string("4:\x07\0\0\0", 6));
+  EXPECT_EQ(Value("K", "v"), "<none>");
+  EXPECT_EQ(form().Navigator().Reads(), reads + 1);
+  EXPECT_EQ(Rows(), "..,New,");
+  EXPECT_EQ(form().PathBarText().find("registration file..."), std::string::npos);  // the progress is gone
+
+  // Nothing deleted: Yes is the default. A file with an error or no header asks nothing.
+  write("REGEDIT4\r\n[" + key + "Added]\r\n");
+  answers.OpenAnswers = {file};
+  answers.MessageAnswers = {IDNO};
+  ASSERT_TRUE(form().RunCommand(CM_IMPORTFILE));
+  EXPECT_EQ(answers.Messages.back().flags, MsgYesNo);
+  for (const std::string& text : {"REGEDIT4\r\n[" + key + "Added]\r\n\"a\"=\"b\"\r\n\"c\"=dword:\r\n", "[" + key + "Added]\r\n"s}) {
+    write(text);
+    answers.OpenAnswers = {file};
+    const std::size_t before = answers.Messages.size();
+    ASSERT_TRUE(form().RunCommand(CM_IMPORTFILE));
+    ASSERT_EQ(answers.Messages.size(), before + 1);
+    EXPECT_EQ(answers.Messages.back().flags, MsgError);
+    EXPECT_NE(answers.Messages.back().text.find(text[0] == 'R' ? "Line 4: " : "not a registration file"), std::string::npos)
+        << answers.Messages.back().text;
+    EXPECT_FALSE(KeyThere("K\\Added"));
+  }
   DeleteFileA(file.c_str());
 }

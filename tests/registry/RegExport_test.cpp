@@ -86,21 +86,6 @@ std::vector<std::string> ValueOrder(HKEY parent, const std::string& sub) {
   return names;
 }
 
-// The platform's importer: regedit /s on the file, waited for; its exit code.
-DWORD ImportWithRegedit(const std::string& file) {
-  std::string command = "regedit.exe /s \"" + file + "\"";
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 0xFFFF;
-  WaitForSingleObject(pi.hProcess, 120000);
-  DWORD code = 0xFFFE;
-  GetExitCodeProcess(pi.hProcess, &code);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  return code;
-}
-
 }  // namespace
 
 TEST_F(Export, TheExampleKeyGivesTheExampleFile) {

@@ -199,3 +199,18 @@ std::string ListItemText(HWND list, int item, int sub) {
   SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&lv));
   return buf;
 }
+
+// The platform's importer: regedit /s on the file, waited for; its exit code.
+DWORD ImportWithRegedit(const std::string& file) {
+  std::string command = "regedit.exe /s \"" + file + "\"";
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 0xFFFF;
+  WaitForSingleObject(pi.hProcess, 120000);
+  DWORD code = 0xFFFE;
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return code;
+}

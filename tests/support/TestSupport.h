@@ -97,5 +97,7 @@ std::string ListItemText(HWND list, int item, int sub);
 void DeleteTree(HKEY parent, const std::string& name);
 // Number of handles the process holds.
 DWORD ProcessHandleCount();
+// The platform's importer: regedit /s on the file, waited for; its exit code.
+DWORD ImportWithRegedit(const std::string& file);
 // Runs the pending window messages of this thread.
 void PumpMessages();

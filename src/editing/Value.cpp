@@ -19,9 +19,10 @@ constexpr COLORREF Maroon = 0x000080;
 // Word wrap of the platform's edit box grows with the square of the text: longer dumps
 // in that box are shown unwrapped, with a horizontal scroll bar.
 constexpr std::size_t WrapLimit = 3 * 4096;
-// The "Orginal:" box is one line that shows a few dozen characters: longer texts are cut
-// (the platform's box takes about a millisecond per 60 characters of a long word).
-constexpr std::size_t OriginalLimit = 1024;
+// The "Orginal:" box is one line that shows a few dozen characters: longer texts are cut.
+// The platform's one-line box paints nothing at all for a dump of about 900 characters
+// and more, and takes a millisecond per 60 characters of a long word.
+constexpr std::size_t OriginalLimit = 512;
 constexpr int Grow = 230;
 
 const int ButtonIds[6] = {IDC_VAL_LOAD, IDC_VAL_SAVE, IDC_VAL_FILENAME, IDOK, IDCANCEL, IDC_VAL_APPLY};

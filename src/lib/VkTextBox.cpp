@@ -592,7 +592,8 @@ LRESULT TVkTextBox::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       const DWORD from = static_cast<DWORD>(SelStart()), to = static_cast<DWORD>(SelEnd());
       if (wp) *reinterpret_cast<DWORD*>(wp) = from;
       if (lp) *reinterpret_cast<DWORD*>(lp) = to;
-      return static_cast<LRESULT>(MAKELONG(std::min<DWORD>(from, 0xFFFF), std::min<DWORD>(to, 0xFFFF)));
+      // As the edit box: -1 when a position does not fit the 16 bits of its half.
+      return from > 0xFFFF || to > 0xFFFF ? -1 : static_cast<LRESULT>(MAKELONG(from, to));
     }
     case EM_SETSEL: {
       const long long from = static_cast<int>(wp), to = static_cast<int>(lp);

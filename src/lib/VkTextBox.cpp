@@ -653,8 +653,40 @@ LRESULT TVkTextBox::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       InvalidateRect(wnd_, nullptr, FALSE);
       Notify(EN_KILLFOCUS);
       return 0;
+    case WM_LBUTTONDBLCLK: {  // selects the word under the pointer
+      MouseAt(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)), false);
+      auto isWord = [](char c) { return c != ' ' && c != '\t' && !IsBreak(c); };
+      std::size_t from = caret_, to = caret_;
+      while (from > 0 && isWord(text_[from - 1])) --from;
+      while (to < text_.size() && isWord(text_[to])) ++to;
+      anchor_ = from;
+      MoveCaret(to, true);
+      return 0;
+    }
+    case WM_CONTEXTMENU: {
+      if (GetFocus() != wnd_) SetFocus(wnd_);
+      POINT at = {static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+      if (lp == -1) {  // from the keyboard: at the caret
+        GetCaretPos(&at);
+        ClientToScreen(wnd_, &at);
+      }
+      HMENU menu = CreatePopupMenu();
+      const bool sel = anchor_ != caret_, editable = !ReadOnly();
+      AppendMenuA(menu, MF_STRING | (sel && editable ? 0 : MF_GRAYED), WM_CUT, "Cu&t");
+      AppendMenuA(menu, MF_STRING | (sel ? 0 : MF_GRAYED), WM_COPY, "&Copy");
+      AppendMenuA(menu, MF_STRING | (editable && IsClipboardFormatAvailable(CF_TEXT) ? 0 : MF_GRAYED), WM_PASTE,
+                  "&Paste");
+      AppendMenuA(menu, MF_STRING | (sel && editable ? 0 : MF_GRAYED), WM_CLEAR, "&Delete");
+      AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+      AppendMenuA(menu, MF_STRING | (text_.empty() ? MF_GRAYED : 0), EM_SETSEL, "Select &All");
+      const UINT cmd = static_cast<UINT>(
+          TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, wnd_, nullptr));
+      DestroyMenu(menu);
+      if (cmd == EM_SETSEL) SendMessageA(wnd_, EM_SETSEL, 0, -1);
+      else if (cmd) SendMessageA(wnd_, cmd, 0, 0);
+      return 0;
+    }
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
       if (GetFocus() != wnd_) SetFocus(wnd_);
       dragging_ = true;
       SetCapture(wnd_);

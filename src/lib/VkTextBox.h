@@ -4,7 +4,9 @@
 // lines are painted. It answers the edit box messages the program uses (WM_SETTEXT,
 // WM_GETTEXT, WM_GETTEXTLENGTH, EM_GETSEL, EM_SETSEL, EM_REPLACESEL, EM_GETMODIFY,
 // EM_SETMODIFY, EM_SETREADONLY, EM_SCROLLCARET, WM_CUT, WM_COPY, WM_PASTE, WM_CLEAR) and
-// sends EN_CHANGE, EN_SETFOCUS and EN_KILLFOCUS to its parent as an edit box does.
+// sends EN_CHANGE, EN_SETFOCUS and EN_KILLFOCUS to its parent as an edit box does. A
+// double click selects a word; the context menu cuts, copies, pastes, deletes and selects
+// all. There is no undo.
 //
 // Styles: ES_MULTILINE for several lines (Enter types a line break; without it the box is
 // one line and a pasted text stops at its first line break); in a multi-line box without

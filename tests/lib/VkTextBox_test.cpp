@@ -277,6 +277,9 @@ TEST_F(TextBoxTest, MouseSelectsAndLongDumpsWrapAfterTheirSpaces) {
   SendMessageA(box_, WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, at(40, 2));  // past the end of a line
   SendMessageA(box_, WM_LBUTTONUP, 0, at(40, 2));
   EXPECT_EQ(Sel(), std::make_pair(2ul, 20ul));
+  SendMessageA(box_, WM_LBUTTONDBLCLK, MK_LBUTTON, at(3, 1));  // the word
+  SendMessageA(box_, WM_LBUTTONUP, 0, at(3, 1));
+  EXPECT_EQ(Sel(), std::make_pair(8ul, 14ul));
 }
 
 }  // namespace

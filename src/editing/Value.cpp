@@ -9,17 +9,20 @@
 #include "browser/ValueFormatText.h"
 #include "lib/VkDialogs.h"
 #include "lib/VkFuncLib.h"
+#include "lib/VkTextBox.h"
 #include "resource.h"
 
 namespace {
 
 const char* const FileFilter = "All Files (*.*)|*.*|";
 constexpr COLORREF Maroon = 0x000080;
-// Word wrap of the platform's edit box grows with the square of the text: larger dumps
-// are shown unwrapped, with a horizontal scroll bar.
-constexpr std::size_t WrapLimit = 4096;
+// Word wrap of the platform's edit box grows with the square of the text: longer dumps
+// in that box are shown unwrapped, with a horizontal scroll bar.
+constexpr std::size_t WrapLimit = 3 * 4096;
 // The "Orginal:" box is one line that shows a few dozen characters: longer texts are cut.
-constexpr std::size_t OriginalLimit = 4096;
+// The platform's one-line box paints nothing at all for a dump of about 900 characters
+// and more, and takes a millisecond per 60 characters of a long word.
+constexpr std::size_t OriginalLimit = 512;
 constexpr int Grow = 230;
 
 const int ButtonIds[6] = {IDC_VAL_LOAD, IDC_VAL_SAVE, IDC_VAL_FILENAME, IDOK, IDCANCEL, IDC_VAL_APPLY};
@@ -34,6 +37,11 @@ std::string TextOf(HWND wnd) {
   return text;
 }
 
+bool IsOwnBox(HWND box) {
+  char name[64] = "";
+  return box && GetClassNameA(box, name, sizeof name) > 0 && lstrcmpiA(name, TextBoxClass) == 0;
+}
+
 void InvalidInteger(const std::string& text) {
   ShowPlainMsg("'" + text + "' is not a valid integer value", "Hivelark", MsgError);
 }
@@ -42,6 +50,7 @@ void InvalidInteger(const std::string& text) {
 
 TFormValue::TFormValue(RootKey root, std::string keyPath, std::string name)
     : TVkDialog(IDD_VALUE), root_(root), keyPath_(std::move(keyPath)), name_(std::move(name)) {
+  RegisterTextBoxClass();
   char folder[MAX_PATH] = "";
   const DWORD n = GetCurrentDirectoryA(sizeof folder, folder);
   if (n > 0 && n < sizeof folder) startFolder_ = folder;
@@ -135,8 +144,9 @@ void TFormValue::Fill() {
   SetDlgItemTextA(hwnd_, IDC_VAL_NAMEEDIT, name_.c_str());
   SetDlgItemTextA(hwnd_, IDC_VAL_SIZEEDIT, (std::to_string(size_) + " bytes").c_str());
   mode_ = readable_ ? ValueModeOfData(type_, data) : TValueMode::Hex;
-  SetupBoxes();
   const std::string text = ValueEditText(mode_, type_, data);
+  PrepareBox(text.size(), true);
+  SetupBoxes();
   std::string original = mode_ == TValueMode::Number ? DWordOriginalText(DWordOfData(data, type_)) : text;
   if (original.size() > OriginalLimit) original.resize(OriginalLimit);
   SetDlgItemTextA(hwnd_, IDC_VAL_ORGEDIT, original.c_str());
@@ -152,7 +162,6 @@ void TFormValue::SetupBoxes() {
   const bool rich = mode_ == TValueMode::Lines || mode_ == TValueMode::Hex;
   HWND edit = GetDlgItem(hwnd_, IDC_VAL_EDIT);
   if (rich) {
-    MakeRichBox(mode_ == TValueMode::Hex && size_ <= WrapLimit);
     if (!enlarged_) {
       RECT rc;
       GetWindowRect(hwnd_, &rc);
@@ -172,25 +181,66 @@ void TFormValue::SetupBoxes() {
   ShowWindow(GetDlgItem(hwnd_, IDC_VAL_RICH), rich ? SW_SHOW : SW_HIDE);
 }
 
-void TFormValue::MakeRichBox(bool wrap) {
+HWND TFormValue::PrepareBox(std::size_t length, bool fresh) {
+  const bool own = length >= OwnBoxFrom;
+  if (mode_ == TValueMode::Text || mode_ == TValueMode::Number) return RemakeLineBox(own);
+  // The own box wraps a dump of any length.
+  const bool wrap = mode_ == TValueMode::Hex && (own || length <= WrapLimit);
+  HWND box = GetDlgItem(hwnd_, IDC_VAL_RICH);
+  const bool wrapped = box && !(GetWindowLongPtrA(box, GWL_STYLE) & WS_HSCROLL);
+  if (fresh || !box || IsOwnBox(box) != own || wrapped != wrap) box = MakeRichBox(wrap, own);
+  return box;
+}
+
+HWND TFormValue::MakeRichBox(bool wrap, bool own) {
   // The box is made anew for each form: word wrap cannot be switched on a live edit box.
-  if (HWND old = GetDlgItem(hwnd_, IDC_VAL_RICH)) DestroyWindow(old);
   DWORD style = WS_CHILD | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL | ES_NOHIDESEL;
+  bool focused = false;
+  if (HWND old = GetDlgItem(hwnd_, IDC_VAL_RICH)) {
+    if (GetWindowLongPtrA(old, GWL_STYLE) & WS_VISIBLE) style |= WS_VISIBLE;
+    focused = GetFocus() == old;
+    DestroyWindow(old);
+  }
   if (mode_ == TValueMode::Lines) style |= ES_WANTRETURN | ES_AUTOHSCROLL | WS_HSCROLL;
   else if (!wrap) style |= ES_AUTOHSCROLL | WS_HSCROLL;
-  HWND box = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", style, ScalePixels(56), ScalePixels(60), ScalePixels(407),
-                             ScalePixels(21 + Grow), hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_VAL_RICH)),
-                             GetModuleHandleA(nullptr), nullptr);
-  if (!box) return;
+  HWND box = CreateWindowExA(WS_EX_CLIENTEDGE, own ? TextBoxClass : "EDIT", "", style, ScalePixels(56),
+                             ScalePixels(60), ScalePixels(407), ScalePixels(21 + Grow), hwnd_,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_VAL_RICH)), GetModuleHandleA(nullptr),
+                             nullptr);
+  if (!box) return nullptr;
   SetWindowPos(box, GetDlgItem(hwnd_, IDC_VAL_EDIT), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   SendMessageA(box, WM_SETFONT, reinterpret_cast<WPARAM>(richFont_), FALSE);
   SendMessageA(box, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
   SetWindowSubclass(box, RichProc, 1, reinterpret_cast<DWORD_PTR>(this));
+  if (focused) SetFocus(box);
+  return box;
+}
+
+HWND TFormValue::RemakeLineBox(bool own) {
+  HWND old = GetDlgItem(hwnd_, IDC_VAL_EDIT);
+  if (!old || IsOwnBox(old) == own) return old;
+  RECT rc;
+  GetWindowRect(old, &rc);
+  MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&rc), 2);
+  const DWORD style = static_cast<DWORD>(GetWindowLongPtrA(old, GWL_STYLE));
+  const DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrA(old, GWL_EXSTYLE));
+  const WPARAM font = static_cast<WPARAM>(SendMessageA(old, WM_GETFONT, 0, 0));
+  const bool focused = GetFocus() == old;
+  DestroyWindow(old);
+  HWND box = CreateWindowExA(exStyle, own ? TextBoxClass : "EDIT", "", style, rc.left, rc.top, rc.right - rc.left,
+                             rc.bottom - rc.top, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_VAL_EDIT)),
+                             GetModuleHandleA(nullptr), nullptr);
+  if (!box) return nullptr;
+  SetWindowPos(box, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);  // first in the tab order
+  SendMessageA(box, WM_SETFONT, font, FALSE);
+  SendMessageA(box, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
+  if (focused) SetFocus(box);
+  return box;
 }
 
 std::string TFormValue::BoxText() const { return TextOf(EditBox()); }
 
-void TFormValue::SetBoxText(const std::string& text) { SetWindowTextA(EditBox(), text.c_str()); }
+void TFormValue::SetBoxText(const std::string& text) { SetWindowTextA(PrepareBox(text.size(), false), text.c_str()); }
 
 LRESULT CALLBACK TFormValue::RichProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data) {
   auto* self = reinterpret_cast<TFormValue*>(data);
@@ -208,14 +258,16 @@ LRESULT CALLBACK TFormValue::RichProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, 
       }
       break;
     case WM_CHAR:
-      // The subclass sees the box's messages in their wide form.
+      // The subclass sees the box's messages in its own form: wide for the platform's box,
+      // ANSI for the program's.
       if (hex) {
         const char c = wp < 128 ? HexKeyChar(static_cast<char>(wp)) : 0;
         if (!c) return 0;
         DWORD start = 0;
         SendMessageA(wnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
         if (HexKeyNeedsSpace(c, static_cast<long>(start)))
-          DefSubclassProc(wnd, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L" "));
+          DefSubclassProc(wnd, EM_REPLACESEL, TRUE,
+                          IsWindowUnicode(wnd) ? reinterpret_cast<LPARAM>(L" ") : reinterpret_cast<LPARAM>(" "));
         return DefSubclassProc(wnd, msg, static_cast<WPARAM>(c), lp);
       }
       break;

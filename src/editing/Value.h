@@ -20,6 +20,11 @@ class TFormValue : public TVkDialog {
   bool ConstNames = false;
   // Runs after OK or Apply tried to write, so the registry pane shows the data as it is.
   std::function<void()> OnWritten;
+  // Texts of this length and longer are shown in the program's own text box, which opens
+  // a megabyte at once; shorter ones keep the platform's edit box with its undo, context
+  // menu and input methods.
+  static constexpr std::size_t LargeText = 4096;
+  std::size_t OwnBoxFrom = LargeText;
 
   // Reads the value and shows it (on opening, and after an Apply that wrote).
   void Fill();
@@ -40,7 +45,12 @@ class TFormValue : public TVkDialog {
 
  private:
   void SetupBoxes();
-  void MakeRichBox(bool wrap);
+  // The editing box of the form ready for a text of this length: the platform's box or
+  // the program's own, made anew when the kind changes (always when fresh, for the lines
+  // box, whose word wrap cannot be switched on a live box).
+  HWND PrepareBox(std::size_t length, bool fresh);
+  HWND MakeRichBox(bool wrap, bool own);
+  HWND RemakeLineBox(bool own);
   std::string BoxText() const;
   void SetBoxText(const std::string& text);
   // Reads the hex box into bytes; a rejected text is reported (and its first bad

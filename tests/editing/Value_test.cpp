@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "lib/VkFuncLib.h"
+#include "lib/VkTextBox.h"
 #include "resource.h"
 #include "support/TestSupport.h"
 
@@ -20,13 +21,21 @@ std::string Text(HWND wnd) {
   return s;
 }
 
+bool IsOwnBox(HWND box) {
+  char name[64] = "";
+  GetClassNameA(box, name, sizeof name);
+  return std::string(name) == TextBoxClass;
+}
+
 std::string TScratchFileContent(const std::string& file) {
   TVkFile f;
   if (!OpenFileForRead(file, f)) return "<none>";
   return ReadFileBlock(f, 0, static_cast<int>(f.Size()), false, false);
 }
 
-class ValueEditorTest : public RegSandbox {
+// Each test runs on the boxes the editor picks by default (the platform's for short texts)
+// and again with the program's own box for every text.
+class ValueEditorTest : public RegSandbox, public ::testing::WithParamInterface<std::size_t> {
  protected:
   void TearDown() override {
     form.reset();
@@ -36,6 +45,7 @@ class ValueEditorTest : public RegSandbox {
   // Opens the editor (modeless) on the value name of the sandbox key.
   void Open(const std::string& name) {
     form = std::make_unique<TFormValue>(RootCurrentUser, Path(), name);
+    form->OwnBoxFrom = GetParam();
     form->OnWritten = [this] { ++refreshes; };
     ASSERT_TRUE(form->Create(nullptr));
   }
@@ -65,7 +75,7 @@ class ValueEditorTest : public RegSandbox {
   int refreshes = 0;
 };
 
-TEST_F(ValueEditorTest, OpensEachTypeInItsForm) {
+TEST_P(ValueEditorTest, OpensEachTypeInItsForm) {
   struct Case {
     DWORD type;
     std::string data;
@@ -95,6 +105,7 @@ TEST_F(ValueEditorTest, OpensEachTypeInItsForm) {
     EXPECT_EQ(ItemText(IDC_VAL_SIZEEDIT), std::to_string(c.data.size()) + " bytes");
     EXPECT_EQ(ItemText(IDC_VAL_ORGEDIT), c.original) << c.caption;
     EXPECT_EQ(Text(form->EditBox()), c.box) << c.caption;
+    EXPECT_EQ(IsOwnBox(form->EditBox()), GetParam() == 0) << c.caption;
     const bool line = c.mode == TValueMode::Text || c.mode == TValueMode::Number;
     EXPECT_EQ((GetWindowLongPtrA(Item(IDC_VAL_EDIT), GWL_STYLE) & WS_VISIBLE) != 0, line);
     EXPECT_EQ((GetWindowLongPtrA(Item(IDC_VAL_RICH), GWL_STYLE) & WS_VISIBLE) != 0, !line);
@@ -106,7 +117,7 @@ TEST_F(ValueEditorTest, OpensEachTypeInItsForm) {
   }
 }
 
-TEST_F(ValueEditorTest, OkOnAnUnchangedValueNeverChangesItsBytes) {
+TEST_P(ValueEditorTest, OkOnAnUnchangedValueNeverChangesItsBytes) {
   const std::pair<DWORD, std::string> values[] = {
       {1, "a\0b\0"s},   {1, "abc"s},  {1, "a\r\nb\0"s}, {2, ""s},          {4, "\1\2\3"s},
       {4, "\1\2\3\4\5\6\7\x8"s},      {5, "\1\2\3\4"s}, {7, "a\0b\0"s},    {7, "ab"s},
@@ -131,7 +142,7 @@ TEST_F(ValueEditorTest, OkOnAnUnchangedValueNeverChangesItsBytes) {
   EXPECT_TRUE(ask.Messages.empty());
 }
 
-TEST_F(ValueEditorTest, EditedTextsAreWrittenInTheValuesType) {
+TEST_P(ValueEditorTest, EditedTextsAreWrittenInTheValuesType) {
   struct Case {
     DWORD type;
     std::string before;
@@ -151,6 +162,7 @@ TEST_F(ValueEditorTest, EditedTextsAreWrittenInTheValuesType) {
       {3, "\1"s, "0a 1b ", "\x0a\x1b"s},
       {3, "\1"s, "", ""s},
       {42, "\1"s, "FF 00", "\xff\0"s},
+      {1, "old\0"s, "\x80\x81\x8d\xe9\xff", "\x80\x81\x8d\xe9\xff\0"s},
       {1, "a\0b\0"s, "61 00 63 00 ", "a\0c\0"s},  // a string shown as a dump keeps its type
       {4, "\1\2\3"s, "01 02 ", "\1\2"s},
   };
@@ -164,10 +176,10 @@ TEST_F(ValueEditorTest, EditedTextsAreWrittenInTheValuesType) {
     EXPECT_EQ(stored, c.type) << c.text;
   }
   EXPECT_TRUE(ask.Messages.empty());
-  EXPECT_EQ(refreshes, 15);
+  EXPECT_EQ(refreshes, 16);
 }
 
-TEST_F(ValueEditorTest, BadTextsAreReportedAndNothingIsWritten) {
+TEST_P(ValueEditorTest, BadTextsAreReportedAndNothingIsWritten) {
   struct Case {
     DWORD type;
     const char* text;
@@ -208,7 +220,7 @@ TEST_F(ValueEditorTest, BadTextsAreReportedAndNothingIsWritten) {
   }
 }
 
-TEST_F(ValueEditorTest, AValueThatCannotBeReadIsNeverWrittenOver) {
+TEST_P(ValueEditorTest, AValueThatCannotBeReadIsNeverWrittenOver) {
   Open("missing");
   EXPECT_FALSE(form->Readable());
   EXPECT_FALSE(IsWindowEnabled(Item(IDOK)));
@@ -220,7 +232,7 @@ TEST_F(ValueEditorTest, AValueThatCannotBeReadIsNeverWrittenOver) {
   EXPECT_EQ(refreshes, 0);
 }
 
-TEST_F(ValueEditorTest, ApplyWritesAndShowsTheNewData) {
+TEST_P(ValueEditorTest, ApplyWritesAndShowsTheNewData) {
   MakeValue("", "v", 3, "\1");
   Open("v");
   Type("0A 0B 0C");
@@ -235,7 +247,7 @@ TEST_F(ValueEditorTest, ApplyWritesAndShowsTheNewData) {
   EXPECT_EQ(rc.bottom, 346);  // enlarged once only
 }
 
-TEST_F(ValueEditorTest, HexBoxTypesDigitsInGroups) {
+TEST_P(ValueEditorTest, HexBoxTypesDigitsInGroups) {
   MakeValue("", "v", 3, "");
   Open("v");
   for (char c : std::string("0a1bzff"))  SendMessageA(form->EditBox(), WM_CHAR, static_cast<unsigned char>(c), 0);
@@ -245,7 +257,7 @@ TEST_F(ValueEditorTest, HexBoxTypesDigitsInGroups) {
   EXPECT_EQ(Stored("v"), "");
 }
 
-TEST_F(ValueEditorTest, SaveAndLoadRoundTripByteForByte) {
+TEST_P(ValueEditorTest, SaveAndLoadRoundTripByteForByte) {
   std::string all;
   for (int i = 0; i < 256; ++i) all += static_cast<char>(i);
   MakeValue("", "bin:a/b", 3, all);
@@ -291,7 +303,7 @@ TEST_F(ValueEditorTest, SaveAndLoadRoundTripByteForByte) {
   EXPECT_TRUE(ask.Messages.empty());
 }
 
-TEST_F(ValueEditorTest, LoadRefusesFilesTooLargeOrUnreadable) {
+TEST_P(ValueEditorTest, LoadRefusesFilesTooLargeOrUnreadable) {
   MakeValue("", "v", 3, "\1");
   Open("v");
   auto sized = [this](const std::string& name, LONGLONG size) {
@@ -320,7 +332,26 @@ TEST_F(ValueEditorTest, LoadRefusesFilesTooLargeOrUnreadable) {
   EXPECT_EQ(Stored("v"), "\1");
 }
 
-TEST_F(ValueEditorTest, FileNamePicksAPathIntoAString) {
+TEST_P(ValueEditorTest, ALoadedTextTooLongForThePlatformsBoxGoesToTheOwnBox) {
+  std::string bytes(20000, '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 13);
+  const std::string file = TempFile("long.dat");
+  ASSERT_TRUE(SaveTextToFile(file, bytes, true));
+  MakeValue("", "v", 3, "\1");
+  Open("v");
+  SetFocus(form->EditBox());
+  ask.OpenAnswers.push_back(file);
+  Click(IDC_VAL_LOAD);
+  HWND box = form->EditBox();
+  EXPECT_TRUE(IsOwnBox(box));
+  EXPECT_TRUE(GetWindowLongPtrA(box, GWL_STYLE) & WS_VISIBLE);
+  EXPECT_FALSE(GetWindowLongPtrA(box, GWL_STYLE) & WS_HSCROLL);  // the dump wraps
+  EXPECT_EQ(Text(box), HexDumpText(bytes));
+  Click(IDOK);
+  EXPECT_EQ(Stored("v"), bytes);
+}
+
+TEST_P(ValueEditorTest, FileNamePicksAPathIntoAString) {
   const std::string file = TempFile("picked.txt");
   ASSERT_TRUE(SaveTextToFile(file, "x", true));
   MakeValue("", "v", 1, (file + '\0'));
@@ -335,7 +366,7 @@ TEST_F(ValueEditorTest, FileNamePicksAPathIntoAString) {
   EXPECT_EQ(Stored("v"), "C:\\other\\chosen.exe\0"s);
 }
 
-TEST_F(ValueEditorTest, LongNamesAndMegabyteValuesFit) {
+TEST_P(ValueEditorTest, LongNamesAndMegabyteValuesFit) {
   const std::string name(16383, 'n');
   std::string big(1 << 20, '\0');
   for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7);
@@ -343,12 +374,16 @@ TEST_F(ValueEditorTest, LongNamesAndMegabyteValuesFit) {
   Open(name);
   EXPECT_EQ(ItemText(IDC_VAL_NAMEEDIT), name);
   EXPECT_EQ(static_cast<std::size_t>(GetWindowTextLengthA(form->EditBox())), 3 * big.size());
+  EXPECT_TRUE(IsOwnBox(form->EditBox()));
   SendMessageA(form->EditBox(), EM_SETSEL, 0, 3);
   SendMessageA(form->EditBox(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("FF "));
   Click(IDOK);
   big[0] = '\xff';
   EXPECT_EQ(Stored(name), big);
 }
+
+INSTANTIATE_TEST_SUITE_P(Boxes, ValueEditorTest, ::testing::Values(TFormValue::LargeText, std::size_t{0}),
+                         [](const auto& info) { return info.param ? "DefaultBoxes" : "OwnBox"; });
 
 }  // namespace
 
@@ -378,8 +413,10 @@ namespace {
 // through the dialog's own message loop as typed keys do.
 class TKeyedEditor : public TFormValue {
  public:
-  TKeyedEditor(const std::string& keyPath, std::vector<WPARAM> keys, bool thenCancel = false)
-      : TFormValue(RootCurrentUser, keyPath, "v"), keys_(std::move(keys)), thenCancel_(thenCancel) {}
+  TKeyedEditor(const std::string& keyPath, std::size_t ownBoxFrom, std::vector<WPARAM> keys, bool thenCancel = false)
+      : TFormValue(RootCurrentUser, keyPath, "v"), keys_(std::move(keys)), thenCancel_(thenCancel) {
+    OwnBoxFrom = ownBoxFrom;
+  }
   std::string Typed;  // the box's text when Cancel arrived
 
  protected:
@@ -402,7 +439,7 @@ class TKeyedEditor : public TFormValue {
   bool thenCancel_;
 };
 
-class ModalEditorTest : public RegSandbox {
+class ModalEditorTest : public RegSandbox, public ::testing::WithParamInterface<std::size_t> {
  protected:
   std::string Stored() const {
     char data[16];
@@ -412,21 +449,24 @@ class ModalEditorTest : public RegSandbox {
   }
 };
 
-TEST_F(ModalEditorTest, EnterPressesOkInTheDumpAndTypesALineInAMultiString) {
+TEST_P(ModalEditorTest, EnterPressesOkInTheDumpAndTypesALineInAMultiString) {
   ScriptedInteraction ask;
   MakeValue("", "v", REG_BINARY, "\1");
-  TKeyedEditor hex(Path(), {VK_RETURN});
+  TKeyedEditor hex(Path(), GetParam(), {VK_RETURN});
   EXPECT_EQ(hex.ShowModal(nullptr), IDOK);
   EXPECT_EQ(Stored(), "\1");  // unchanged: nothing written
 
   MakeValue("", "v", REG_MULTI_SZ, std::string("a\0\0", 3));
-  TKeyedEditor typing(Path(), {VK_END, VK_RETURN}, true);
+  TKeyedEditor typing(Path(), GetParam(), {VK_END, VK_RETURN}, true);
   EXPECT_EQ(typing.ShowModal(nullptr), IDCANCEL);
   EXPECT_EQ(typing.Typed, "a\r\n");
 
-  TKeyedEditor lines(Path(), {VK_END, VK_RETURN, VK_ESCAPE});
+  TKeyedEditor lines(Path(), GetParam(), {VK_END, VK_RETURN, VK_ESCAPE});
   EXPECT_EQ(lines.ShowModal(nullptr), IDCANCEL);  // Esc in the box closes with Cancel
   EXPECT_TRUE(ask.Messages.empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(Boxes, ModalEditorTest, ::testing::Values(TFormValue::LargeText, std::size_t{0}),
+                         [](const auto& info) { return info.param ? "DefaultBoxes" : "OwnBox"; });
 
 }  // namespace

@@ -1,0 +1,21 @@
+#pragma once
+// A plain-text box for large texts: the text is kept as ANSI bytes in one buffer (what
+// goes in comes out byte for byte), lines are indexed in one pass, and only the visible
+// lines are painted. It answers the edit box messages the program uses (WM_SETTEXT,
+// WM_GETTEXT, WM_GETTEXTLENGTH, EM_GETSEL, EM_SETSEL, EM_REPLACESEL, EM_GETMODIFY,
+// EM_SETMODIFY, EM_SETREADONLY, EM_SCROLLCARET, WM_CUT, WM_COPY, WM_PASTE, WM_CLEAR) and
+// sends EN_CHANGE, EN_SETFOCUS and EN_KILLFOCUS to its parent as an edit box does. A
+// double click selects a word; the context menu cuts, copies, pastes, deletes and selects
+// all. There is no undo.
+//
+// Styles: ES_MULTILINE for several lines (Enter types a line break; without it the box is
+// one line and a pasted text stops at its first line break); in a multi-line box without
+// ES_AUTOHSCROLL and WS_HSCROLL long lines wrap after a space; WS_VSCROLL and WS_HSCROLL
+// give scroll bars; ES_READONLY; ES_NOHIDESEL keeps the selection shown without the focus.
+// Line breaks are CR LF, a lone LF or a lone CR. Colours come from the parent's
+// WM_CTLCOLOREDIT (WM_CTLCOLORSTATIC when read-only or disabled).
+
+// Registers the window class once per process; true when it is available.
+bool RegisterTextBoxClass();
+// The class name, for CreateWindowEx and dialog templates.
+extern const char* const TextBoxClass;

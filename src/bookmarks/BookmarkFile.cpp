@@ -50,15 +50,6 @@ bool WriteWhole(const std::string& fileName, const std::string& bytes) {
   return FlushFileBuffers(h) != 0;
 }
 
-std::string SystemErrorText(DWORD code) {
-  char text[512] = "";
-  const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
-                                 sizeof text, nullptr);
-  std::string s(text, n);
-  while (!s.empty() && (s.back() == '\r' || s.back() == '\n' || s.back() == ' ')) s.pop_back();
-  return s;
-}
-
 // A message that names a file: shown as it is, since ShowMsg would turn a "\n" inside a
 // path (C:\new\...) into a line break.
 void Report(const std::string& text, unsigned flags) { (void)ShowPlainMsg(text, "Hivelark", flags); }
@@ -80,8 +71,7 @@ bool SaveBookmarkFile(const std::string& fileName, const TBookMarks& list) {
   }
   if (error != ERROR_SUCCESS) {
     std::string text = "The bookmark file could not be written:\r\n" + fileName;
-    const std::string reason = SystemErrorText(error);
-    if (!reason.empty()) text += "\r\n" + reason;
+    text += "\r\n" + SystemErrorText(error);
     Report(text, MsgError);
     return false;
   }

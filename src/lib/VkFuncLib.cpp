@@ -64,6 +64,15 @@ std::string FormatLocalFileTime(const FILETIME& ft) {
   return std::string(date) + " - " + time;
 }
 
+std::string SystemErrorText(DWORD code) {
+  char text[512] = "";
+  const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
+                                 sizeof text, nullptr);
+  std::string s(text, n);
+  while (!s.empty() && (s.back() == '\r' || s.back() == '\n' || s.back() == ' ')) s.pop_back();
+  return s.empty() ? "Error " + std::to_string(code) + "." : s;
+}
+
 bool IsNtPlatform() {
   OSVERSIONINFOA v{};
   v.dwOSVersionInfoSize = sizeof v;

@@ -38,6 +38,9 @@ std::string FormatLocalFileTime(const FILETIME& ft);
 // True on the NT family of Windows (platform identifier 2).
 bool IsNtPlatform();
 
+// The platform's text for an error code without its line end; "Error N." when it has none.
+std::string SystemErrorText(DWORD code);
+
 // ---- Text with the locale's case rules ------------------------------------------------
 
 // The text upper-cased by the locale's ANSI rule (CharUpperBuffA).

@@ -350,3 +350,14 @@ std::string MultiStringData(std::string_view text) {
   data.append(2, '\0');
   return data;
 }
+
+std::string ShownName(std::string_view name) {
+  std::string s;
+  s.reserve(name.size());
+  for (char c : name) {
+    if (c == '\r') s += "\\r";
+    else if (c == '\n') s += "\\n";
+    else s += c;
+  }
+  return s;
+}

@@ -36,6 +36,9 @@ int FindTextExact(std::string_view text, std::string_view find, int from, bool w
 // count copies of c; empty for count <= 0.
 std::string RepeatChar(char c, int count);
 
+// A name as messages show it: a CR or LF in it as the two characters \r or \n.
+std::string ShownName(std::string_view name);
+
 // Position of the first byte of set at or after from; 0 when none; -1 for an empty set or
 // from < 1.
 int FindCharOf(std::string_view text, const TCharSet& set, int from = 1);

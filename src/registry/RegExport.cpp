@@ -27,26 +27,6 @@ constexpr int MaxReadAttempts = 16;               // for one value that keeps gr
 constexpr int MaxKeyAttempts = 3;                 // for one key that keeps changing
 constexpr std::size_t ShownItems = 10;            // left-out items named in the message
 
-std::string SystemErrorText(DWORD code) {
-  char text[512] = "";
-  const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
-                                 sizeof text, nullptr);
-  std::string s(text, n);
-  while (!s.empty() && (s.back() == '\r' || s.back() == '\n' || s.back() == ' ')) s.pop_back();
-  return s.empty() ? "Error " + std::to_string(code) + "." : s;
-}
-
-// A name as the message shows it: a CR or LF in it as the two characters \r or \n.
-std::string ShownName(const std::string& name) {
-  std::string s;
-  for (char c : name) {
-    if (c == '\r') s += "\\r";
-    else if (c == '\n') s += "\\n";
-    else s += c;
-  }
-  return s;
-}
-
 // "\" + the names of path joined by "\" (empty names of doubled, leading or trailing "\"
 // dropped); "" for the root itself.
 std::string KeyLinePath(const std::string& path) {

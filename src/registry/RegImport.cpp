@@ -14,28 +14,8 @@ namespace {
 constexpr DWORD BlockSize = 1u << 18;  // bytes read at a time
 constexpr std::size_t ShownItems = 10;  // failures named in the message
 
-std::string SystemErrorText(DWORD code) {
-  char text[512] = "";
-  const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
-                                 sizeof text, nullptr);
-  std::string s(text, n);
-  while (!s.empty() && (s.back() == '\r' || s.back() == '\n' || s.back() == ' ')) s.pop_back();
-  return s.empty() ? "Error " + std::to_string(code) + "." : s;
-}
-
 std::string Count(std::size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
-// A name as the messages show it: a CR or LF in it as the two characters \r or \n.
-std::string ShownName(const std::string& name) {
-  std::string s;
-  for (char c : name) {
-    if (c == '\r') s += "\\r";
-    else if (c == '\n') s += "\\n";
-    else s += c;
-  }
-  return s;
 }
 
 std::string KeyLocation(const TRegOp& op) {

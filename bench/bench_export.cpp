@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "bench_clock.h"
+#include "bench_platform.h"
 #include "bench_tree.h"
 #include "registry/RegExport.h"
 
@@ -55,26 +56,6 @@ std::uint64_t FloorWalk(HKEY h, std::vector<char>& name, std::vector<BYTE>& data
     }
   }
   return bytes;
-}
-
-// Runs the platform's registry editor with the arguments and waits for it; false when it
-// could not be started.
-bool RunRegedit(const std::string& arguments) {
-  std::string command = "regedit.exe " + arguments;
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-  WaitForSingleObject(pi.hProcess, INFINITE);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  return true;
-}
-
-std::int64_t SizeOf(const std::string& file) {
-  WIN32_FILE_ATTRIBUTE_DATA fa;
-  if (!GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &fa)) return -1;
-  return (static_cast<std::int64_t>(fa.nFileSizeHigh) << 32) | fa.nFileSizeLow;
 }
 
 }  // namespace

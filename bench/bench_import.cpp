@@ -11,6 +11,7 @@
 #include <string>
 
 #include "bench_clock.h"
+#include "bench_platform.h"
 #include "bench_tree.h"
 #include "registry/RegExport.h"
 #include "registry/RegImport.h"
@@ -25,25 +26,6 @@ double Time(F&& f) {
   f();
   return BenchSeconds() - t0;
 }
-
-bool RunRegedit(const std::string& arguments) {
-  std::string command = "regedit.exe " + arguments;
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-  WaitForSingleObject(pi.hProcess, INFINITE);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  return true;
-}
-
-std::int64_t SizeOf(const std::string& file) {
-  WIN32_FILE_ATTRIBUTE_DATA fa;
-  if (!GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &fa)) return -1;
-  return (static_cast<std::int64_t>(fa.nFileSizeHigh) << 32) | fa.nFileSizeLow;
-}
-
 // The most memory the process has held so far.
 std::size_t PeakWorkingSet() {
   PROCESS_MEMORY_COUNTERS pmc{};

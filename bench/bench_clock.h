@@ -12,3 +12,11 @@ inline double BenchSeconds() {
   QueryPerformanceCounter(&t);
   return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
+
+// The seconds one call of f takes.
+template <class F>
+double Time(F&& f) {
+  const double t0 = BenchSeconds();
+  f();
+  return BenchSeconds() - t0;
+}

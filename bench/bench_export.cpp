@@ -19,12 +19,6 @@ namespace {
 const char* const ExportRoot = "Software\\Hivelark Bench Export";
 
 
-template <class F>
-double Time(F&& f) {
-  const double t0 = BenchSeconds();
-  f();
-  return BenchSeconds() - t0;
-}
 
 // The floor: every key opened relative to its parent, its counts and maxima queried once,
 // each value enumerated once with its name, type and data, the subkey names listed.

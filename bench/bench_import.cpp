@@ -20,12 +20,6 @@ namespace {
 
 const char* const ImportRoot = "Software\\Hivelark Bench Import";
 
-template <class F>
-double Time(F&& f) {
-  const double t0 = BenchSeconds();
-  f();
-  return BenchSeconds() - t0;
-}
 // The most memory the process has held so far.
 std::size_t PeakWorkingSet() {
   PROCESS_MEMORY_COUNTERS pmc{};

@@ -160,12 +160,6 @@ HKEY OpenBare(const std::string& sub, bool create) {
   return r == ERROR_SUCCESS ? h : nullptr;
 }
 
-template <class F>
-double Time(F&& f) {
-  const double t0 = BenchSeconds();
-  f();
-  return BenchSeconds() - t0;
-}
 
 void Report(const char* what, double ours, double floor) {
   std::printf("  %-10s %8.3f s   floor %8.3f s   ratio %.2f\n", what, ours, floor, floor > 0 ? ours / floor : 0.0);

@@ -14,6 +14,22 @@ namespace {
 const char* const MainClassName = "TFormHivelark";
 const char* const MainCaption = "Tamsel Hivelark v1.04";
 constexpr UINT WM_APP_REREAD = WM_APP + 1;
+constexpr UINT WM_APP_CLAMPCOLUMNS = WM_APP + 2;  // a column width changed: keep it in range
+
+// Watches a list's header (whose notifications go to the list, not to us): a column dragged
+// narrower or wider than the widths the settings keep is brought back into range once the
+// list has taken the change.
+LRESULT CALLBACK ColumnWatchProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR owner) {
+  if (msg == WM_NOTIFY) {
+    const auto* header = reinterpret_cast<const NMHDR*>(lp);
+    if ((header->code == HDN_ITEMCHANGEDA || header->code == HDN_ITEMCHANGEDW) &&
+        header->hwndFrom == ListView_GetHeader(wnd))
+      PostMessageA(reinterpret_cast<HWND>(owner), WM_APP_CLAMPCOLUMNS, 0, 0);
+  } else if (msg == WM_NCDESTROY) {
+    RemoveWindowSubclass(wnd, ColumnWatchProc, id);
+  }
+  return DefSubclassProc(wnd, msg, wp, lp);
+}
 constexpr int StripRegId = IDC_PATHBAR;
 constexpr int StripBmkId = IDC_BMK_STRIP;
 
@@ -137,6 +153,7 @@ void TFormHivelark::CreateChildren() {
   images_ = CreateRowImageList();
   menuImages_ = CreateMenuImageList();
   for (HWND l : {list_, bmkList_}) {
+    SetWindowSubclass(l, ColumnWatchProc, 2, reinterpret_cast<DWORD_PTR>(hwnd_));
     ListView_SetExtendedListViewStyle(l, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
     if (images_) ListView_SetImageList(l, images_, LVSIL_SMALL);
   }
@@ -573,6 +590,16 @@ LRESULT TFormHivelark::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ACTIVATEAPP:
       // Re-read once the activation's own messages have run.
       if (wp && rereadOnActivation_) PostMessageA(hwnd_, WM_APP_REREAD, 0, 0);
+      return 0;
+    case WM_APP_CLAMPCOLUMNS:
+      for (HWND list : {list_, bmkList_}) {
+        const int columns = Header_GetItemCount(ListView_GetHeader(list));
+        for (int i = 0; i < columns; ++i) {
+          const int width = ListView_GetColumnWidth(list, i);
+          const int fitting = std::clamp(width, MinColumnWidth, MaxColumnWidth);
+          if (width != fitting) ListView_SetColumnWidth(list, i, fitting);
+        }
+      }
       return 0;
     case WM_APP_REREAD:
       // Not while a key is being read or a modal window of ours is open (it disables this

@@ -147,6 +147,31 @@ TEST_F(StartUp, ABadPlacementOpensOnTheScreenInAUsableSize) {
   EXPECT_LE(list.bottom, bmk.top);
 }
 
+TEST_F(StartUp, AColumnDraggedOutOfRangeComesBackIntoIt) {
+  TFormHivelark form;
+  Start(form, "HKCU" + Path());
+  for (HWND list : {form.Reg_ListView(), form.Bmk_ListView()}) {
+    HWND header = ListView_GetHeader(list);
+    for (const int to : {-400, 3000}) {
+      ListView_SetColumnWidth(list, 1, 100);
+      PumpMessages();
+      RECT item{};
+      Header_GetItemRect(header, 1, &item);
+      const int y = (item.top + item.bottom) / 2;
+      // Drag the column's right divider; the mouse stays down while the list takes the change.
+      SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(item.right - 1, y));
+      SendMessageA(header, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(item.right + to / 2, y));
+      SendMessageA(header, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(item.left + to, y));
+      PumpMessages();
+      const int width = ListView_GetColumnWidth(list, 1);
+      SendMessageA(header, WM_LBUTTONUP, 0, MAKELPARAM(item.left + to, y));
+      PumpMessages();
+      EXPECT_EQ(width, to < 0 ? MinColumnWidth : MaxColumnWidth) << to;
+      EXPECT_EQ(ListView_GetColumnWidth(list, 1), to < 0 ? MinColumnWidth : MaxColumnWidth) << to;
+    }
+  }
+}
+
 TEST(PaneSplit, BothPanesKeepTheirMinimum) {
   struct Case {
     int client, wanted;

@@ -1,6 +1,7 @@
 // Benchmark of the value editor on megabyte values: opening it (read, text form, shown and
-// painted) on a 1 MB binary value and a 1 MB string, and OK after one edit, which writes
-// the value once. The floor is the bare read and the text built without a window.
+// painted) on a 1 MB binary value and a 1 MB string, the whole text deleted and the
+// deletion undone, redone and undone again, and OK after one edit, which writes the value
+// once. The floor is the bare read and the text built without a window.
 #include <windows.h>
 
 #include <cstdio>
@@ -46,6 +47,12 @@ void MeasureOne(const char* what, DWORD type, const std::string& data, const cha
   t0 = BenchSeconds();
   ShowWindow(form.Handle(), SW_HIDE);
   const double hide = BenchSeconds() - t0;
+  SendMessageA(form.EditBox(), EM_SETSEL, 0, -1);
+  t0 = BenchSeconds();
+  SendMessageA(form.EditBox(), WM_CLEAR, 0, 0);
+  for (int i = 0; i < 3; ++i) SendMessageA(form.EditBox(), EM_UNDO, 0, 0);
+  const double undo = BenchSeconds() - t0;
+  const bool undone = GetWindowTextLengthA(form.EditBox()) == static_cast<int>(text.size());
   SendMessageA(form.EditBox(), EM_SETSEL, 0, 1);
   SendMessageA(form.EditBox(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(edit));
   t0 = BenchSeconds();
@@ -55,8 +62,9 @@ void MeasureOne(const char* what, DWORD type, const std::string& data, const cha
   DWORD stored = 0;
   RegQueryValueExA(key, "v", nullptr, nullptr, nullptr, &stored);
   std::printf("%-22s %8zu bytes, text %8zu chars: open %6.3f s (floor %6.3f s, ratio %6.1f), hide %5.3f s, "
-              "OK %6.3f s, stored %lu bytes\n",
-              what, data.size(), text.size(), open, floor, floor > 0 ? open / floor : 0.0, hide, ok,
+              "delete and 3 undos %6.3f s (ratio %5.1f%s), OK %6.3f s, stored %lu bytes\n",
+              what, data.size(), text.size(), open, floor, floor > 0 ? open / floor : 0.0, hide, undo,
+              floor > 0 ? undo / floor : 0.0, undone ? "" : ", text not restored", ok,
               static_cast<unsigned long>(stored));
   std::fflush(stdout);
   RegCloseKey(key);

@@ -21,8 +21,8 @@ class TFormValue : public TVkDialog {
   // Runs after OK or Apply tried to write, so the registry pane shows the data as it is.
   std::function<void()> OnWritten;
   // Texts of this length and longer are shown in the program's own text box, which opens
-  // a megabyte at once; shorter ones keep the platform's edit box with its undo, context
-  // menu and input methods.
+  // a megabyte at once; shorter ones keep the platform's edit box with its context menu
+  // and input methods.
   static constexpr std::size_t LargeText = 4096;
   std::size_t OwnBoxFrom = LargeText;
 

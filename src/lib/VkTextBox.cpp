@@ -60,8 +60,15 @@ class TVkTextBox {
   std::size_t SelStart() const { return std::min(anchor_, caret_); }
   std::size_t SelEnd() const { return std::max(anchor_, caret_); }
   void MoveCaret(std::size_t pos, bool extend);
-  bool Replace(std::size_t from, std::size_t to, const char* text, std::size_t n);
-  bool ReplaceSel(const char* text, std::size_t n, bool cutAtBreak);
+  // How an edit meets the undo buffer: kept with it (grouped with the edit before when they
+  // touch, as the edit box groups typing), kept as an undo that starts a new buffer, or
+  // not undoable (the buffer is emptied).
+  enum TUndo { Keep, Undone, Forget };
+  bool Replace(std::size_t from, std::size_t to, const char* text, std::size_t n, TUndo undo = Keep);
+  bool ReplaceSel(const char* text, std::size_t n, bool cutAtBreak, TUndo undo = Keep);
+  bool CanUndo() const { return inserted_ > 0 || !removed_.empty(); }
+  bool Undo();
+  void EmptyUndo();
   void SetText(const char* text);
   bool Copy() const;
   void Paste();
@@ -77,6 +84,10 @@ class TVkTextBox {
   std::vector<std::size_t> lines_{0};  // start of each shown line
   std::size_t anchor_ = 0, caret_ = 0;
   bool modified_ = false;
+  // The last edit, to undo it: at undoPos_ the text now holds inserted_ bytes that replaced
+  // the bytes removed_ (the edit itself, not a copy of the text).
+  std::size_t undoPos_ = 0, inserted_ = 0;
+  std::string removed_;
   bool focused_ = false;
   bool dragging_ = false;
   int goalX_ = -1;  // the column kept by Up and Down
@@ -276,11 +287,46 @@ void TVkTextBox::MoveCaret(std::size_t pos, bool extend) {
   Changed(true);
 }
 
-bool TVkTextBox::Replace(std::size_t from, std::size_t to, const char* text, std::size_t n) {
+bool TVkTextBox::Replace(std::size_t from, std::size_t to, const char* text, std::size_t n, TUndo undo) {
   if (from == to && n == 0) return false;
-  text_.replace(from, to - from, text, n);
+  // Everything that can fail for want of memory happens before the text changes, so a
+  // refused edit leaves the text and its undo as they were.
+  std::string removed;
+  if (undo != Forget) removed.assign(text_, from, to - from);
+  // A deletion that meets the deletion before it (Backspace or Delete held down) grows
+  // that one's bytes to the left or right.
+  const bool grow = undo == Keep && from != to && inserted_ == 0 && !removed_.empty() &&
+                    (from == undoPos_ || to == undoPos_);
+  if (grow) removed_.reserve(removed_.size() + removed.size());
+  text_.replace(from, to - from, text, n);  // text may point into removed_ for an undo
+
+  if (undo == Forget) {
+    EmptyUndo();
+  } else {
+    if (undo == Undone) EmptyUndo();
+    if (grow) {
+      if (from == undoPos_) removed_.append(removed);
+      else removed_.insert(0, removed);
+      undoPos_ = from;
+    } else if (from != to) {
+      removed_ = std::move(removed);
+      undoPos_ = from;
+    }
+    if (from != to) inserted_ = 0;  // a deletion ends the typing before it
+    if (n) {
+      // Typing that goes on where the last edit is adds to it; elsewhere it starts anew.
+      if (from == undoPos_ || (inserted_ && from == undoPos_ + inserted_)) {
+        inserted_ += n;
+      } else {
+        EmptyUndo();
+        undoPos_ = from;
+        inserted_ = n;
+      }
+    }
+  }
   Reindex(from);
   anchor_ = caret_ = from + n;
+  if (undo == Undone) anchor_ = from;  // the bytes put back are selected
   modified_ = true;
   goalX_ = -1;
   Changed(true);
@@ -288,12 +334,25 @@ bool TVkTextBox::Replace(std::size_t from, std::size_t to, const char* text, std
   return true;
 }
 
-bool TVkTextBox::ReplaceSel(const char* text, std::size_t n, bool cutAtBreak) {
+bool TVkTextBox::ReplaceSel(const char* text, std::size_t n, bool cutAtBreak, TUndo undo) {
   if (cutAtBreak && !Multi()) {
     const char* brk = std::find_if(text, text + n, IsBreak);
     n = static_cast<std::size_t>(brk - text);
   }
-  return Replace(SelStart(), SelEnd(), text, n);
+  return Replace(SelStart(), SelEnd(), text, n, undo);
+}
+
+bool TVkTextBox::Undo() {
+  if (ReadOnly() || !CanUndo()) return false;
+  // The inserted bytes give way to the removed ones; undone again, the edit comes back.
+  const std::size_t from = std::min(undoPos_, text_.size());
+  const std::size_t to = std::min(from + inserted_, text_.size());
+  return Replace(from, to, removed_.data(), removed_.size(), Undone);
+}
+
+void TVkTextBox::EmptyUndo() {
+  inserted_ = 0;
+  std::string().swap(removed_);  // gives back the memory of a large deletion
 }
 
 void TVkTextBox::SetText(const char* text) {
@@ -304,6 +363,7 @@ void TVkTextBox::SetText(const char* text) {
   anchor_ = caret_ = 0;
   goalX_ = -1;
   modified_ = false;
+  EmptyUndo();
   Reindex(0);
   Changed(false);
   UpdateScrollBars();
@@ -436,6 +496,7 @@ void TVkTextBox::Char(unsigned char c) {
     case 0x18:                    // Ctrl+X
       if (!ReadOnly() && Copy()) ReplaceSel("", 0, false);
       return;
+    case 0x1A: Undo(); return;  // Ctrl+Z
     default: break;
   }
   if (ReadOnly()) {
@@ -610,7 +671,7 @@ LRESULT TVkTextBox::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case EM_REPLACESEL: {
       const char* text = reinterpret_cast<const char*>(lp);
-      if (text) ReplaceSel(text, std::strlen(text), true);
+      if (text) ReplaceSel(text, std::strlen(text), true, wp ? Keep : Forget);
       return 0;
     }
     case EM_GETMODIFY: return modified_;
@@ -623,11 +684,12 @@ LRESULT TVkTextBox::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case EM_SCROLLCARET: ScrollToCaret(); return TRUE;
     case EM_GETLINECOUNT: return static_cast<LRESULT>(lines_.size());
-    case EM_SETLIMITTEXT:
-    case EM_EMPTYUNDOBUFFER: return 0;
-    case EM_CANUNDO:
+    case EM_SETLIMITTEXT: return 0;
+    case EM_EMPTYUNDOBUFFER: EmptyUndo(); return 0;
+    case EM_CANUNDO: return CanUndo();
     case EM_UNDO:
-    case WM_UNDO: return FALSE;
+    case WM_UNDO:  // as the edit box: a one-line box always answers TRUE
+      return Undo() || !Multi();
     case WM_COPY: Copy(); return 0;
     case WM_CUT:
       if (!ReadOnly() && Copy()) ReplaceSel("", 0, false);
@@ -637,6 +699,15 @@ LRESULT TVkTextBox::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       if (!ReadOnly()) ReplaceSel("", 0, false);
       return 0;
     case WM_KEYDOWN: KeyDown(wp); return 0;
+    case WM_SYSKEYDOWN:
+      if (wp == VK_BACK && (lp & (1 << 29))) {  // Alt+Backspace undoes
+        Undo();
+        return 0;
+      }
+      return DefWindowProcA(wnd_, msg, wp, lp);
+    case WM_SYSCHAR:
+      if (wp == VK_BACK && (lp & (1 << 29))) return 0;  // its character: no menu key, no beep
+      return DefWindowProcA(wnd_, msg, wp, lp);
     case WM_CHAR: Char(static_cast<unsigned char>(wp)); return 0;
     case WM_SETFOCUS:
       focused_ = true;
@@ -672,6 +743,8 @@ LRESULT TVkTextBox::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       }
       HMENU menu = CreatePopupMenu();
       const bool sel = anchor_ != caret_, editable = !ReadOnly();
+      AppendMenuA(menu, MF_STRING | (editable && CanUndo() ? 0 : MF_GRAYED), WM_UNDO, "&Undo");
+      AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
       AppendMenuA(menu, MF_STRING | (sel && editable ? 0 : MF_GRAYED), WM_CUT, "Cu&t");
       AppendMenuA(menu, MF_STRING | (sel ? 0 : MF_GRAYED), WM_COPY, "&Copy");
       AppendMenuA(menu, MF_STRING | (editable && IsClipboardFormatAvailable(CF_TEXT) ? 0 : MF_GRAYED), WM_PASTE,

@@ -3,10 +3,15 @@
 // goes in comes out byte for byte), lines are indexed in one pass, and only the visible
 // lines are painted. It answers the edit box messages the program uses (WM_SETTEXT,
 // WM_GETTEXT, WM_GETTEXTLENGTH, EM_GETSEL, EM_SETSEL, EM_REPLACESEL, EM_GETMODIFY,
-// EM_SETMODIFY, EM_SETREADONLY, EM_SCROLLCARET, WM_CUT, WM_COPY, WM_PASTE, WM_CLEAR) and
-// sends EN_CHANGE, EN_SETFOCUS and EN_KILLFOCUS to its parent as an edit box does. A
-// double click selects a word; the context menu cuts, copies, pastes, deletes and selects
-// all. There is no undo.
+// EM_SETMODIFY, EM_SETREADONLY, EM_SCROLLCARET, WM_CUT, WM_COPY, WM_PASTE, WM_CLEAR,
+// WM_UNDO, EM_UNDO, EM_CANUNDO, EM_EMPTYUNDOBUFFER) and sends EN_CHANGE, EN_SETFOCUS and
+// EN_KILLFOCUS to its parent as an edit box does. A double click selects a word; the
+// context menu undoes, cuts, copies, pastes, deletes and selects all.
+//
+// Undo is the edit box's: one level, the last edit (consecutive typing, Backspaces or
+// Deletes count as one), undone again it is redone; Ctrl+Z or Alt+Backspace. It keeps the
+// edit (position, removed bytes, count of inserted bytes), not the text. WM_SETTEXT and
+// EM_REPLACESEL with FALSE empty it.
 //
 // Styles: ES_MULTILINE for several lines (Enter types a line break; without it the box is
 // one line and a pasted text stops at its first line break); in a multi-line box without

@@ -283,3 +283,61 @@ TEST_F(TextBoxTest, MouseSelectsAndLongDumpsWrapAfterTheirSpaces) {
 }
 
 }  // namespace
+
+TEST_F(TextBoxTest, UndoesTheLastEditAndRedoesItWhenUndoneAgain) {
+  std::string big(3 << 19, 'x');  // 1.5 MB of every byte but 0, line breaks among them
+  for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(1 + i * 7 % 255);
+  const int end = static_cast<int>(big.size()) - 1000;
+  const struct {
+    std::string text;
+    int from, to;
+    std::string edit;  // characters; "D" stands for the Delete key, Ctrl+V pastes "P\r\nQ"
+    std::string edited, undone;
+    DWORD selFrom, selTo;  // after the undo: the bytes put back are selected
+  } cases[] = {
+      {"abc", 3, 3, "XYZ", "abcXYZ", "abc", 3, 3},
+      {"ab\r\ncd\r\nef", 4, 4, "\bD", "abd\r\nef", "ab\r\ncd\r\nef", 2, 5},
+      {"hello world", 5, 11, "\b", "hello", "hello world", 5, 11},
+      {"abcd", 1, 3, "\x16", "aP\r\nQd", "abcd", 1, 3},
+      {"ab", 2, 2, "xyz\b", "abxy", "abxyz", 4, 5},  // a Backspace ends the typing before it
+      {big, 1000, end, "Z", big.substr(0, 1000) + "Z" + big.substr(end), big, 1000, static_cast<DWORD>(end)},
+  };
+  OpenClipboard(parent_);
+  EmptyClipboard();
+  HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, 5);
+  std::memcpy(GlobalLock(mem), "P\r\nQ", 5);
+  GlobalUnlock(mem);
+  SetClipboardData(CF_TEXT, mem);
+  CloseClipboard();
+  int way = 0;  // each undo comes another way: Ctrl+Z, EM_UNDO, Alt+Backspace
+  auto undo = [&] {
+    if (++way % 3 == 0) Chars("\x1a");
+    else SendMessageA(box_, way % 3 == 1 ? EM_UNDO : WM_SYSKEYDOWN, VK_BACK, 1 << 29);
+  };
+  for (const auto& c : cases) {
+    Make(ES_MULTILINE | WS_VSCROLL);
+    Set(c.undone);
+    const LRESULT lines = SendMessageA(box_, EM_GETLINECOUNT, 0, 0);
+    Set(c.text);
+    Select(c.from, c.to);
+    for (char ch : c.edit) ch == 'D' ? Key(VK_DELETE) : Chars(std::string(1, ch));
+    ASSERT_TRUE(Get() == c.edited) << c.edited.substr(0, 9);
+    SendMessageA(box_, EM_SETMODIFY, FALSE, 0);
+    g_changes = 0;
+    undo();
+    EXPECT_TRUE(Get() == c.undone) << c.edited.substr(0, 9);
+    EXPECT_EQ(Sel(), std::make_pair(c.selFrom, c.selTo)) << c.edited.substr(0, 9);
+    EXPECT_EQ(SendMessageA(box_, EM_GETLINECOUNT, 0, 0), lines) << c.edited.substr(0, 9);
+    EXPECT_EQ(g_changes, 1);
+    EXPECT_EQ(SendMessageA(box_, EM_GETMODIFY, 0, 0), 1);
+    undo();
+    EXPECT_TRUE(Get() == c.edited) << c.edited.substr(0, 9);
+    EXPECT_TRUE(SendMessageA(box_, EM_CANUNDO, 0, 0));
+    Set("new");  // a new text, or a replacement not marked undoable, empties the buffer
+    EXPECT_FALSE(SendMessageA(box_, EM_CANUNDO, 0, 0));
+    Chars("x");
+    SendMessageA(box_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>("y"));
+    EXPECT_EQ(SendMessageA(box_, EM_UNDO, 0, 0), FALSE);
+    EXPECT_EQ(Get(), "xynew");
+  }
+}

@@ -19,9 +19,9 @@ constexpr COLORREF Maroon = 0x000080;
 // Word wrap of the platform's edit box grows with the square of the text: longer dumps
 // in that box are shown unwrapped, with a horizontal scroll bar.
 constexpr std::size_t WrapLimit = 3 * 4096;
-// The "Orginal:" box is one line that shows a few dozen characters: longer texts are cut.
-// The platform's one-line box paints nothing at all for a dump of about 900 characters
-// and more, and takes a millisecond per 60 characters of a long word.
+// The platform's one-line box paints nothing at all for a dump of about 900 characters and
+// more, and takes a millisecond per 60 characters of a long word: a longer original text
+// goes to the own box, whole.
 constexpr std::size_t OriginalLimit = 512;
 constexpr int Grow = 230;
 
@@ -148,8 +148,7 @@ void TFormValue::Fill() {
   PrepareBox(text.size(), true);
   SetupBoxes();
   std::string original = mode_ == TValueMode::Number ? DWordOriginalText(DWordOfData(data, type_)) : text;
-  if (original.size() > OriginalLimit) original.resize(OriginalLimit);
-  SetDlgItemTextA(hwnd_, IDC_VAL_ORGEDIT, original.c_str());
+  SetWindowTextA(RemakeLineBox(IDC_VAL_ORGEDIT, original.size() > OriginalLimit), original.c_str());
   SetBoxText(text);
   shownText_ = BoxText();
   loaded_ = false;
@@ -183,7 +182,7 @@ void TFormValue::SetupBoxes() {
 
 HWND TFormValue::PrepareBox(std::size_t length, bool fresh) {
   const bool own = length >= OwnBoxFrom;
-  if (mode_ == TValueMode::Text || mode_ == TValueMode::Number) return RemakeLineBox(own);
+  if (mode_ == TValueMode::Text || mode_ == TValueMode::Number) return RemakeLineBox(IDC_VAL_EDIT, own);
   // The own box wraps a dump of any length.
   const bool wrap = mode_ == TValueMode::Hex && (own || length <= WrapLimit);
   HWND box = GetDlgItem(hwnd_, IDC_VAL_RICH);
@@ -216,8 +215,8 @@ HWND TFormValue::MakeRichBox(bool wrap, bool own) {
   return box;
 }
 
-HWND TFormValue::RemakeLineBox(bool own) {
-  HWND old = GetDlgItem(hwnd_, IDC_VAL_EDIT);
+HWND TFormValue::RemakeLineBox(int id, bool own) {
+  HWND old = GetDlgItem(hwnd_, id);
   if (!old || IsOwnBox(old) == own) return old;
   RECT rc;
   GetWindowRect(old, &rc);
@@ -228,10 +227,12 @@ HWND TFormValue::RemakeLineBox(bool own) {
   const bool focused = GetFocus() == old;
   DestroyWindow(old);
   HWND box = CreateWindowExA(exStyle, own ? TextBoxClass : "EDIT", "", style, rc.left, rc.top, rc.right - rc.left,
-                             rc.bottom - rc.top, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_VAL_EDIT)),
+                             rc.bottom - rc.top, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                              GetModuleHandleA(nullptr), nullptr);
   if (!box) return nullptr;
-  SetWindowPos(box, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);  // first in the tab order
+  // The value box comes first in the tab order, the original's box after the size box.
+  SetWindowPos(box, id == IDC_VAL_EDIT ? HWND_TOP : GetDlgItem(hwnd_, IDC_VAL_SIZEEDIT), 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   SendMessageA(box, WM_SETFONT, font, FALSE);
   SendMessageA(box, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
   if (focused) SetFocus(box);

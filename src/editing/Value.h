@@ -50,7 +50,8 @@ class TFormValue : public TVkDialog {
   // box, whose word wrap cannot be switched on a live box).
   HWND PrepareBox(std::size_t length, bool fresh);
   HWND MakeRichBox(bool wrap, bool own);
-  HWND RemakeLineBox(bool own);
+  // The one-line box id as the platform's box or the own one, made anew when the kind changes.
+  HWND RemakeLineBox(int id, bool own);
   std::string BoxText() const;
   void SetBoxText(const std::string& text);
   // Reads the hex box into bytes; a rejected text is reported (and its first bad

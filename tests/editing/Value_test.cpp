@@ -115,6 +115,13 @@ TEST_P(ValueEditorTest, OpensEachTypeInItsForm) {
     EXPECT_EQ(rc.right, 471);
     EXPECT_EQ(rc.bottom, line ? 116 : 346) << c.caption;
   }
+  // An original text longer than the platform's one-line box can paint is shown whole.
+  MakeValue("", "v", REG_BINARY, std::string(600, '\x5A'));
+  Open("v");
+  std::string dump;
+  for (int i = 0; i < 600; ++i) dump += "5A ";
+  EXPECT_EQ(ItemText(IDC_VAL_ORGEDIT), dump);
+  EXPECT_TRUE(IsOwnBox(Item(IDC_VAL_ORGEDIT)));
 }
 
 TEST_P(ValueEditorTest, OkOnAnUnchangedValueNeverChangesItsBytes) {

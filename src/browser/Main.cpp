@@ -304,65 +304,6 @@ void TFormHivelark::UpdateMenuStates(HMENU menu) {
   }
 }
 
-std::vector<int> TFormHivelark::RegSelection() const {
-  std::vector<int> rows;
-  const int count = model_.Count();
-  int left = static_cast<int>(ListView_GetSelectedCount(list_));
-  rows.reserve(static_cast<std::size_t>(left));
-  if (static_cast<int>(selected_.size()) == count && selectedCount_ == left) {
-    for (int i = 0; i < count && left > 0; ++i)
-      if (selected_[static_cast<std::size_t>(i)]) {
-        rows.push_back(i);
-        --left;
-      }
-    return rows;
-  }
-  // The record disagrees with the list: the list is asked row by row (stepping with
-  // LVNI_SELECTED is not linear for a virtual list under some platform versions) and the
-  // record is made again from its answers.
-  selected_.assign(static_cast<std::size_t>(count), 0);
-  for (int i = 0; i < count && left > 0; ++i) {
-    if (ListView_GetItemState(list_, i, LVIS_SELECTED)) {
-      rows.push_back(i);
-      selected_[static_cast<std::size_t>(i)] = 1;
-      --left;
-    }
-  }
-  selectedCount_ = static_cast<int>(rows.size());
-  return rows;
-}
-
-void TFormHivelark::TrackSelection(const NMHDR& header, LPARAM lp) {
-  const int count = model_.Count();
-  if (static_cast<int>(selected_.size()) != count) {
-    selected_.assign(static_cast<std::size_t>(count), 0);
-    selectedCount_ = -1;  // unknown until RegSelection asks the list again
-  }
-  const auto set = [&](int from, int to, bool on) {
-    from = std::max(from, 0);
-    to = std::min(to, count - 1);
-    for (int i = from; i <= to; ++i) {
-      unsigned char& flag = selected_[static_cast<std::size_t>(i)];
-      if (flag != static_cast<unsigned char>(on)) {
-        flag = static_cast<unsigned char>(on);
-        if (selectedCount_ >= 0) selectedCount_ += on ? 1 : -1;
-      }
-    }
-  };
-  if (header.code == LVN_ITEMCHANGED) {
-    const auto& change = *reinterpret_cast<const NMLISTVIEW*>(lp);
-    if (!(change.uChanged & LVIF_STATE) || !((change.uNewState ^ change.uOldState) & LVIS_SELECTED)) return;
-    const bool on = (change.uNewState & LVIS_SELECTED) != 0;
-    // Row -1 stands for every row.
-    if (change.iItem < 0) set(0, count - 1, on);
-    else set(change.iItem, change.iItem, on);
-  } else if (header.code == LVN_ODSTATECHANGED) {
-    const auto& change = *reinterpret_cast<const NMLVODSTATECHANGE*>(lp);
-    if ((change.uNewState ^ change.uOldState) & LVIS_SELECTED)
-      set(change.iFrom, change.iTo, (change.uNewState & LVIS_SELECTED) != 0);
-  }
-}
-
 void TFormHivelark::ShowBookmarkPane(bool visible) {
   state_.BookmarkVisible = visible;
   Layout();

@@ -23,7 +23,6 @@ const char* const ExportErrorText = "An error occured while exporting key from r
 constexpr std::size_t FlushSize = 1u << 20;       // bytes collected before they go to the file
 constexpr std::size_t MaxNameBuffer = 1u << 20;   // a name takes at most 16,383 characters
 constexpr std::size_t MinDataBuffer = 256;        // never a null data pointer: that would only query sizes
-constexpr int MaxReadAttempts = 16;               // for one value that keeps growing
 constexpr int MaxKeyAttempts = 3;                 // for one key that keeps changing
 constexpr std::size_t ShownItems = 10;            // left-out items named in the message
 
@@ -74,29 +73,6 @@ class TFileSink {
   std::size_t offset_ = 0;
   DWORD error_ = ERROR_SUCCESS;
 };
-
-// Value index i of key: name, type and data in one call. The buffers grow while the registry
-// reports that the name or the data does not fit, so a value that grew since the key's
-// maxima were queried is read whole, with the size the registry reports.
-LONG ReadIndexedValue(HKEY key, DWORD i, std::string& nameBuffer, std::string& name, std::vector<char>& data,
-                      DWORD& size, DWORD& type) {
-  for (int attempt = 0; attempt < MaxReadAttempts; ++attempt) {
-    DWORD nameLen = static_cast<DWORD>(nameBuffer.size());
-    size = static_cast<DWORD>(data.size());
-    const LONG r = RegEnumValueA(key, i, nameBuffer.data(), &nameLen, nullptr, &type,
-                                 reinterpret_cast<BYTE*>(data.data()), &size);
-    if (r == ERROR_SUCCESS) {
-      name.assign(nameBuffer.data(), std::min<std::size_t>(nameLen, nameBuffer.size()));
-      size = std::min<DWORD>(size, static_cast<DWORD>(data.size()));
-      return r;
-    }
-    if (r != ERROR_MORE_DATA) return r;
-    if (size > data.size()) data.resize(size);
-    else if (nameBuffer.size() < MaxNameBuffer) nameBuffer.resize(nameBuffer.size() * 2);
-    else data.resize(data.size() * 2);  // neither said to be short: give the data more room
-  }
-  return ERROR_MORE_DATA;
-}
 
 // Subkey index i of key, with the same growing name buffer.
 LONG ReadIndexedKeyName(HKEY key, DWORD i, std::string& buffer, std::string& name) {

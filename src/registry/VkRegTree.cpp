@@ -47,9 +47,8 @@ bool IsWithin(const std::vector<std::string>& inner, const std::vector<std::stri
 // True when the path names its base key itself: the root for "" and "\".
 bool NamesNoKey(const std::string& path) { return path.find_first_not_of('\\') == std::string::npos; }
 
-// Value index i of key: name, type and data in one call. The buffers are reused from value
-// to value and grow while the registry reports that the name or the data does not fit, so
-// a value that grew since any earlier query is read whole or not at all.
+}  // namespace
+
 LONG ReadIndexedValue(HKEY key, DWORD i, std::string& nameBuffer, std::string& name, std::vector<char>& data,
                       DWORD& size, DWORD& type) {
   for (int attempt = 0; attempt < MaxReadAttempts; ++attempt) {
@@ -58,18 +57,18 @@ LONG ReadIndexedValue(HKEY key, DWORD i, std::string& nameBuffer, std::string& n
     const LONG r = RegEnumValueA(key, i, nameBuffer.data(), &nameLen, nullptr, &type,
                                  reinterpret_cast<BYTE*>(data.data()), &size);
     if (r == ERROR_SUCCESS) {
-      name.assign(nameBuffer.data(), nameLen < nameBuffer.size() ? nameLen : nameBuffer.size());
+      name.assign(nameBuffer.data(), std::min<std::size_t>(nameLen, nameBuffer.size()));
+      size = std::min<DWORD>(size, static_cast<DWORD>(data.size()));
       return r;
     }
     if (r != ERROR_MORE_DATA) return r;
     if (size > data.size()) data.resize(size);
     else if (nameBuffer.size() < MaxNameBuffer) nameBuffer.resize(nameBuffer.size() * 2);
-    else return r;
+    else data.resize(data.size() * 2);  // neither said to be short: give the data more room
   }
   return ERROR_MORE_DATA;
 }
 
-}  // namespace
 
 bool TVkReg::DeleteKey(const std::string& path) {
   const Split s = SplitPath(path);

@@ -150,6 +150,7 @@ void TFormHivelark::CreateChildren() {
     return;
   }
   SetWindowSubclass(list_, ListSubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
+  SendMessageA(list_, LVM_SETCALLBACKMASK, LVIS_CUT, 0);  // the rows' cut state comes from the model
   images_ = CreateRowImageList();
   menuImages_ = CreateMenuImageList();
   for (HWND l : {list_, bmkList_}) {

@@ -366,6 +366,11 @@ void TFormHivelark::OnGetDispInfo(NMLVDISPINFOA& info) {
     item.pszText[n] = '\0';
   }
   if (item.mask & LVIF_IMAGE) item.iImage = row.Image;
+  // A virtual list keeps no cut state of its own: the list asks for it (its callback mask).
+  if (item.mask & LVIF_STATE) {
+    item.state = (item.state & ~static_cast<UINT>(LVIS_CUT)) | (row.Cut ? LVIS_CUT : 0u);
+    item.stateMask |= LVIS_CUT;
+  }
 }
 
 int TFormHivelark::OnFindItem(const NMLVFINDITEMA& find) {

@@ -14,6 +14,7 @@ struct TRegRow {
   std::string Data;
   int Image = 0;
   int ListIndex = 0;  // place in the order the rows were listed (by name)
+  bool Cut = false;   // cut into the cut/copy list: shown dimmed until the pane is read again
 
   bool IsParent() const { return Image == ImageParent; }
   bool IsKey() const { return Image == ImageKey; }

@@ -136,7 +136,7 @@ void TEditing::CopyMove_Cmd(bool move) {
 void TEditing::CutCopy_Cmd(bool cut) {
   TBrowserState& state = host_.State();
   HWND list = host_.Reg_ListView();
-  const TRegPaneModel& model = host_.Model();
+  TRegPaneModel& model = host_.Model();
   TBookMarks& items = bookmarks_.Lists(2);
   items.clear();
   std::vector<bool> selected(static_cast<std::size_t>(model.Count()), false);
@@ -144,17 +144,17 @@ void TEditing::CutCopy_Cmd(bool cut) {
     if (i >= 0 && i < model.Count()) selected[static_cast<std::size_t>(i)] = true;
   std::string text;
   const std::string location = RootText() + state.CurKey;
-  TBulkRowChange bulk(list);
   for (int i = 0; i < model.Count(); ++i) {
     const bool on = selected[static_cast<std::size_t>(i)];
-    ListView_SetItemState(list, i, on && cut ? LVIS_CUT : 0, LVIS_CUT);
-    const TRegRow& row = model.Rows[static_cast<std::size_t>(i)];
+    TRegRow& row = model.Rows[static_cast<std::size_t>(i)];
+    row.Cut = on && cut;  // the list asks the model for it when it paints
     if (!on || row.IsParent()) continue;
     text += location + row.Name + (row.IsKey() ? "\\" : "") + "\r\n";
     // The list was emptied and the rows of one key are distinct items, so no item can be a
     // duplicate: they are appended without the duplicate check, which would be quadratic.
     items.push_back(MakeBookmark(state.CurRoot, row.Image, state.CurKey, row.Name, cut ? "Cut" : "Copy"));
   }
+  InvalidateRect(list, nullptr, FALSE);
   (void)ClipboardText(text);
   if (host_.BookmarkPaneVisible() && state.BookmarkMode == 2) bookmarks_.ShowBookmarkList();
 }

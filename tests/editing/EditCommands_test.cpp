@@ -267,6 +267,18 @@ TEST_F(Editing, CutCopyAndPasteThroughTheCutCopyList) {
   const int valueRow = form().Model().Find("Same") + 1;
   ListView_SetItemState(List(), -1, 0, LVIS_SELECTED);
   ListView_SetItemState(List(), valueRow, LVIS_SELECTED, LVIS_SELECTED);
+  const auto cutRows = [&] {
+    std::string rows;
+    for (int i = 0; i < form().Model().Count(); ++i)
+      if (ListView_GetItemState(List(), i, LVIS_CUT)) rows += std::to_string(i) + ",";
+    return rows;
+  };
+  ASSERT_TRUE(form().RunCommand(CM_CLIPCUT));
+  EXPECT_EQ(cutRows(), std::to_string(valueRow) + ",");  // shown dimmed
+  form().Navigator().Navigate("UPD", "", true, false);
+  EXPECT_EQ(cutRows(), "");
+  ListView_SetItemState(List(), -1, 0, LVIS_SELECTED);
+  ListView_SetItemState(List(), valueRow, LVIS_SELECTED, LVIS_SELECTED);
   ASSERT_TRUE(form().RunCommand(CM_CLIPCUT));
   form().Navigator().Navigate("CD", Path("K\\Other"), true, false);
   answers.Messages.clear();

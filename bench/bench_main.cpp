@@ -12,12 +12,14 @@
 // start of the main window on a key of 20,000 rows (bench_start.cpp) and the delete, copy
 // and move commands on 10,000 selected values and 1,000 keys (bench_edit.cpp), and the value
 // editor on megabyte values (bench_editor.cpp), and the registration file export of a tree
-// of 2,000 keys and 10,000 values (bench_export.cpp) and its import (bench_import.cpp). Each option measures its part only:
+// of 2,000 keys and 10,000 values (bench_export.cpp) and its import (bench_import.cpp).
+// Each option measures its part only:
 // --keys/--values the listing of that key, --tree-keys/--tree-values the tree operations on
 // that tree, --bookmarks, --start, --editing and --editor those parts, --export the export
 // (of the --tree-keys/--tree-values tree when given, else 10,000 keys and 50,000 values),
 // --import the registration file import of that tree's file beside the platform's
-// "regedit /s" (the same sizes as --export), --search the search beside a bare walk (that tree, else 100,000 keys and 300,000 values).
+// "regedit /s" (the same sizes as --export), --search the search beside a bare walk (that
+// tree, else 100,000 keys and 300,000 values).
 #include <windows.h>
 #include <commctrl.h>
 

@@ -1,9 +1,10 @@
 #pragma once
 // The editing commands of the registry pane: create, delete and select (EditCommands.cpp),
 // copy, move, cut and paste (CopyMove.cpp), the value editor, type, information and export
-// commands (ValueCommands.cpp), the registration file import (ImportCommands.cpp), the tool commands (ToolCommands.cpp), with the rule that enables each of them. The
-// rule is asked when a menu opens and again before every run, from a menu, a shortcut or a
-// key, so that no command runs on rows it does not fit.
+// commands (ValueCommands.cpp), the registration file import (ImportCommands.cpp) and the
+// tool commands (ToolCommands.cpp), with the rule that enables each of them. The rule is
+// asked when a menu opens and again before every run, from a menu, a shortcut or a key, so
+// that no command runs on rows it does not fit.
 #include <string>
 #include <vector>
 

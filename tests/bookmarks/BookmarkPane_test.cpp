@@ -83,10 +83,7 @@ class BookmarkPaneTest : public RegSandbox {
  protected:
   void SetUp() override {
     RegSandbox::SetUp();
-    for (const char* f : {"Hivelark.ini", "BookMarks.bmk", "SearchRes.bmk", "CopyItems.bmk"}) {
-      SetFileAttributesA(ProgramFile(f).c_str(), FILE_ATTRIBUTE_NORMAL);
-      DeleteFileA(ProgramFile(f).c_str());
-    }
+    RemoveProgramFiles();
     Start();
   }
   void TearDown() override {

@@ -18,8 +18,7 @@ class Editing : public RegSandbox {
  protected:
   void SetUp() override {
     RegSandbox::SetUp();
-    for (const char* f : {"Hivelark.ini", "BookMarks.bmk", "SearchRes.bmk", "CopyItems.bmk"})
-      DeleteFileA((ProgramFolder() + f).c_str());
+    RemoveProgramFiles();
     ASSERT_TRUE(form().Create());
     form().Navigator().NtFamily = false;
     form().State().SortMethod = 0;  // values by name

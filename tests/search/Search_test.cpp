@@ -100,8 +100,7 @@ class SearchWindow : public RegSandbox {
  protected:
   void SetUp() override {
     RegSandbox::SetUp();
-    for (const char* f : {"Hivelark.ini", "BookMarks.bmk", "SearchRes.bmk", "CopyItems.bmk"})
-      DeleteFileA((ProgramFolder() + f).c_str());
+    RemoveProgramFiles();
     ASSERT_TRUE(form().Create());
     form().ShowStartLocation("HKCU" + Path());
     ASSERT_TRUE(form().RunCommand(CM_SEARCH));

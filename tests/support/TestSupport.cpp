@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 
+#include "lib/VkFuncLib.h"
 #include "lib/VkText.h"
 
 namespace {
@@ -123,6 +124,14 @@ void PumpMessages() {
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
+  }
+}
+
+void RemoveProgramFiles() {
+  for (const char* f : {"Hivelark.ini", "BookMarks.bmk", "SearchRes.bmk", "CopyItems.bmk"}) {
+    const std::string file = ProgramFolder() + f;
+    SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(file.c_str());
   }
 }
 

@@ -101,3 +101,6 @@ DWORD ProcessHandleCount();
 DWORD ImportWithRegedit(const std::string& file);
 // Runs the pending window messages of this thread.
 void PumpMessages();
+// Removes the settings and bookmark files from the program folder (read-only ones too), so
+// a window starts from the defaults.
+void RemoveProgramFiles();

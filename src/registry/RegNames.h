@@ -1,0 +1,56 @@
+#pragma once
+// Registry names as the registry keeps them. A name is an identity: the ANSI text of a name
+// the code page cannot spell exactly ("日本" becomes "??", "Ł" becomes "L", the fullwidth
+// reverse solidus becomes "\") may name another item, a path piece, or nothing. The walks
+// of the accessor therefore work on the stored (UTF-16) names, and every listing tells, for
+// each name, whether its ANSI text names that item and no other.
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The registry's own name equality: names are equal when their upper-cased characters are
+// equal. No linguistic folding ("Strasse" and "Straße", "ae" and "æ" are different names).
+// Also right for whole paths, whose separators compare equal to themselves.
+bool SameRegName(std::string_view a, std::string_view b);
+// True when text begins with prefix by the same equality.
+bool StartsWithRegName(std::string_view text, std::string_view prefix);
+
+// The UTF-16 form of an ANSI text (the platform's own conversion of the ANSI calls).
+std::wstring WideFromAnsi(std::string_view text);
+
+// The ANSI text of a stored name. exact is true when the text converts back to exactly the
+// stored name, so that the ANSI calls given the text reach this item and no other. A name that
+// is not exact gets a marked text: every character that the code page cannot spell exactly is
+// written as "{U+XXXX}" (its code point), so it never reads as a twin of another name and
+// never holds a "\" that the name does not hold.
+std::string AnsiName(std::wstring_view name, bool& exact);
+
+// A name as a listing gives it: the ANSI text, and for a name whose text is not exact, the
+// stored name itself, so that the accessor can still reach the item.
+struct TRegName {
+  std::string Text;
+  bool Exact = true;
+  std::wstring Stored;  // filled only when Exact is false
+};
+
+// Lists the subkey names (keys) or the value names of h as stored. When the key changes while
+// it is listed (its last write time or counts differ afterwards) it is listed again, so a name
+// that was there the whole time is never missed nor doubled. False when the key could not be
+// queried, a name could not be read, or the key did not hold still for a whole listing; the
+// names then are those of the last listing.
+bool ListStoredNames(HKEY h, bool keys, std::vector<std::wstring>& names);
+
+// The value name of h as stored read with its type and exact bytes into data (which grows and is
+// never shrunk); ERROR_FILE_NOT_FOUND when it is gone.
+LONG ReadStoredValue(HKEY h, const std::wstring& name, std::vector<char>& data, DWORD& size, DWORD& type);
+// Writes exactly size bytes under the stored name, whatever the type.
+LONG WriteStoredValue(HKEY h, const std::wstring& name, DWORD type, const void* data, DWORD size);
+
+// True when the data of a string type converts to ANSI text and back to exactly these bytes:
+// the ANSI read of such a value loses nothing. Data of other types is always true.
+bool StoredTextExact(DWORD type, const char* data, DWORD size);
+// The ANSI bytes that the ANSI read gives for stored data (string types are converted, with
+// the platform's look-alikes and "?"; other types are returned as they are).
+std::string AnsiDataOf(DWORD type, const char* data, DWORD size);

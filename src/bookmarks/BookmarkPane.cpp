@@ -166,6 +166,7 @@ void TBookmarkPane::Bookmark_Cmd() {
   std::vector<int> rows;
   for (int i : host_.RegSelection())
     if (i >= 0 && i < model.Count() && !model.Rows[static_cast<std::size_t>(i)].IsParent()) rows.push_back(i);
+  if (model.RefuseUnspellable(rows)) return;
   if (rows.empty()) {
     (void)AddBookmark(user, state.CurRoot, BookmarkKeyType, state.CurKey, "", BookmarkTimeStamp());
   } else {

@@ -467,8 +467,12 @@ LRESULT TFormHivelark::OnNotify(const NMHDR& header, LPARAM lp) {
       ShowRegContextMenu(p);
       return 0;
     }
-    case LVN_BEGINLABELEDITA:
-      return Reg_ListView_Editing(reinterpret_cast<NMLVDISPINFOA*>(lp)->item.iItem) ? FALSE : TRUE;
+    case LVN_BEGINLABELEDITA: {
+      const int index = reinterpret_cast<NMLVDISPINFOA*>(lp)->item.iItem;
+      if (Reg_ListView_Editing(index)) return FALSE;
+      if (!state_.RootMode && model_.RefuseUnspellable({index})) return TRUE;
+      return TRUE;
+    }
     case LVN_ENDLABELEDITA: {
       const LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(lp)->item;
       // The rows come from the model: a rename that succeeds changes the model's name.

@@ -66,6 +66,8 @@ void TFormHivelark::ActivateRow(int index) {
   const TRegRow& row = model_.Rows[static_cast<std::size_t>(index)];
   if (row.IsParent()) {
     navigator_.Navigate("CDUP", LastKeyName(state_.CurKey), true, false);
+  } else if (row.Unspellable) {
+    ShowUnspellable(row.Name);
   } else if (row.IsKey()) {
     const std::string caption = row.Name;  // the rows are rebuilt by the call
     navigator_.Navigate("CD", caption, true, state_.RootMode);

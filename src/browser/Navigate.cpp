@@ -63,15 +63,19 @@ std::string KeyInfoLine(const KeyInfo& info, bool ntFamily) {
   return text;
 }
 
-void SortNamesLocale(std::vector<std::string>& names) {
-  auto less = [](const std::string& a, const std::string& b) { return CompareLocale(a, b) == CSTR_LESS_THAN; };
+namespace {
+
+// Orders items by the text that text(item) gives, as CompareStringA with NORM_IGNORECASE does.
+template <class T, class Text>
+void SortByLocale(std::vector<T>& items, Text text) {
+  auto less = [&text](const T& a, const T& b) { return CompareLocale(text(a), text(b)) == CSTR_LESS_THAN; };
   // The registry often enumerates in order already; checking costs one comparison a name.
-  if (std::is_sorted(names.begin(), names.end(), less)) return;
+  if (std::is_sorted(items.begin(), items.end(), less)) return;
   // Otherwise sort by the locale's sort keys, which order exactly as the comparison does,
   // so that each name is converted once instead of once per comparison.
-  std::vector<std::string> keys(names.size());
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    const std::string& n = names[i];
+  std::vector<std::string> keys(items.size());
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const std::string& n = text(items[i]);
     const int len = LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, n.data(),
                                  static_cast<int>(n.size()), nullptr, 0);
     if (len <= 0) continue;
@@ -80,13 +84,19 @@ void SortNamesLocale(std::vector<std::string>& names) {
                  keys[i].data(), len);
     keys[i].resize(std::strlen(keys[i].c_str()));  // the key ends with a NUL of its own
   }
-  std::vector<std::size_t> order(names.size());
+  std::vector<std::size_t> order(items.size());
   std::iota(order.begin(), order.end(), std::size_t{0});
   std::stable_sort(order.begin(), order.end(), [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
-  std::vector<std::string> sorted;
-  sorted.reserve(names.size());
-  for (std::size_t i : order) sorted.push_back(std::move(names[i]));
-  names.swap(sorted);
+  std::vector<T> sorted;
+  sorted.reserve(items.size());
+  for (std::size_t i : order) sorted.push_back(std::move(items[i]));
+  items.swap(sorted);
+}
+
+}  // namespace
+
+void SortNamesLocale(std::vector<std::string>& names) {
+  SortByLocale(names, [](const std::string& n) -> const std::string& { return n; });
 }
 
 TTypeFormats TBrowserState::TypeFormats() const {
@@ -192,20 +202,23 @@ void TNavigator::Navigate(const std::string& command, std::string path, bool add
 }
 
 void TNavigator::FillKeyRows(TVkReg& reg) {
-  reg.GetKeyNames(names_);
-  SortNamesLocale(names_);
+  reg.GetKeyNames(keyNames_);
+  SortByLocale(keyNames_, [](const TRegName& n) -> const std::string& { return n.Text; });
   const bool atRoot = state_.CurKey == "\\";
-  model_.Rows.reserve(names_.size() + (atRoot ? 0 : 1));
+  model_.Rows.reserve(keyNames_.size() + (atRoot ? 0 : 1));
   if (!atRoot) model_.Rows.push_back(TRegRow{"..", "", "Up", "", ImageParent});
   // Many keys share one write time: format each distinct time once.
   FILETIME lastTime{};
   std::string lastTimeLine;
   bool haveLast = false;
-  for (const std::string& name : names_) {
-    TRegRow row{name, "", "Key", "", ImageKey, model_.Count()};
+  for (const TRegName& name : keyNames_) {
+    TRegRow row{name.Text, "", "Key", "", ImageKey, model_.Count()};
+    row.Unspellable = !name.Exact;
     if (state_.QueryKeyInfo) {
       KeyInfo info;
-      if (reg.OpenKey(state_.CurKey + name, false) && reg.GetKeyInfo(info)) {
+      // Each subkey is opened relative to the shown key, by its stored name.
+      const bool entered = reg.EnterKey(name);
+      if (entered && reg.GetKeyInfo(info)) {
         row.Data = KeyInfoLine(info, false);
         if (NtFamily) {
           const FILETIME& t = info.LastWriteTime;
@@ -222,33 +235,33 @@ void TNavigator::FillKeyRows(TVkReg& reg) {
       } else {
         row.Data = "** Unable to Get Key Information **";
       }
+      if (entered) reg.LeaveKey();
     }
     model_.Rows.push_back(std::move(row));
   }
 }
 
 void TNavigator::FillValueRows(TVkReg& reg) {
-  (void)reg.OpenKey(state_.CurKey, false);
-  reg.GetValueNames(names_);
-  SortNamesLocale(names_);
-  model_.Rows.reserve(model_.Rows.size() + names_.size());
+  // One enumeration call a value gives its name, size, type and data; a key that changes
+  // meanwhile is listed again by the accessor.
+  (void)reg.GetValueEntries(entries_, &data_);
+  SortByLocale(entries_, [](const TVkReg::TValueEntry& e) -> const std::string& { return e.Name; });
+  model_.Rows.reserve(model_.Rows.size() + entries_.size());
   const TTypeFormats formats = state_.TypeFormats();
   static const TEnvExpander expand = ExpandEnvironmentText;
-  for (const std::string& name : names_) {
-    // One read gives size, type and data; a value gone meanwhile shows size 0 and type 0.
-    DWORD size = 0, type = 0;
-    if (!reg.ReadValue(name, data_, size, type)) size = type = 0;
-    const std::string_view data(data_.data(), size);
+  for (const TVkReg::TValueEntry& e : entries_) {
+    const std::string_view data(data_.data() + e.Offset, e.Size);
     TRegRow row;
-    row.Name = name;
-    row.Size = std::to_string(size);
-    row.Type = TypeColumnText(type, formats);
-    row.Data = FormatValueData(data, type, type, formats, expand, RowTextLimit);
-    row.Image = type <= 11 ? static_cast<int>(type) : 0;
+    row.Name = e.Name;
+    row.Size = std::to_string(e.Size);
+    row.Type = TypeColumnText(e.Type, formats);
+    row.Data = FormatValueData(data, e.Type, e.Type, formats, expand, RowTextLimit);
+    row.Image = e.Type <= 11 ? static_cast<int>(e.Type) : 0;
     row.ListIndex = model_.Count();
+    row.Unspellable = !e.Exact;
     model_.Rows.push_back(std::move(row));
   }
-  // One huge value must not keep its buffer for the rest of the run.
+  // One huge key must not keep its buffer for the rest of the run.
   if (data_.size() > ReadBufferKeep) std::vector<char>().swap(data_);
 }
 
@@ -257,7 +270,13 @@ void TNavigator::Fallback(const std::string& location) {
   model_.Rows.clear();
   view_.EndFill();
   view_.DrawPathBar("");
-  ShowPlainMsg(location + "\r\n\r\n" + "Couldn't open key, jumping to nearest existing parent!", "Hivelark", MsgError);
+  // A name shown as "{U+...}" (from a search hit or a bookmark) is a marked text that names no key.
+  const std::string why = location.find("{U+") != std::string::npos
+                              ? "\r\n\r\nA name shown with {U+...} holds characters that the system's code page "
+                                "cannot spell: Hivelark cannot open it by its text."
+                              : std::string();
+  ShowPlainMsg(location + "\r\n\r\n" + "Couldn't open key, jumping to nearest existing parent!" + why, "Hivelark",
+               MsgError);
   auto& h = state_.History;
   h.erase(std::remove_if(h.begin(), h.end(), [&location](const std::string& e) { return SameTextLocale(e, location); }),
           h.end());

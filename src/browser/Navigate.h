@@ -77,7 +77,8 @@ class TNavigator {
   TBrowserState& state_;
   TRegPaneModel& model_;
   TNavView& view_;
-  std::vector<std::string> names_;  // reused name list, so big keys do not reallocate per call
+  std::vector<TRegName> keyNames_;              // reused lists, so big keys do not reallocate per call
+  std::vector<TVkReg::TValueEntry> entries_;
   std::vector<char> data_;          // reused value buffer: one read per value
   int busy_ = 0;
   int reads_ = 0;

@@ -157,12 +157,18 @@ void TFormHivelark::ShowKeySizes(bool onlySelected) {
   const int focused = ListView_GetNextItem(list_, -1, LVNI_FOCUSED);
   if (onlySelected && (focused < 0 || focused >= model_.Count() || model_.Rows[static_cast<std::size_t>(focused)].IsParent()))
     return;
+  if (onlySelected && model_.RefuseUnspellable({focused})) return;
   TWaitCursor wait;
   TVkReg reg;
   if (!state_.RootMode && !reg.OpenPath(state_.CurRoot, state_.CurKey, false)) return;
+  int unmeasured = 0;
   for (int i = 0; i < model_.Count(); ++i) {
     TRegRow& row = model_.Rows[static_cast<std::size_t>(i)];
     if (!row.IsKey() || (onlySelected && !ListView_GetItemState(list_, i, LVIS_SELECTED))) continue;
+    if (row.Unspellable) {
+      ++unmeasured;
+      continue;
+    }
     std::int64_t size = -1;
     if (state_.RootMode) {
       const RootKey root = RootFromName(row.Name);
@@ -179,19 +185,25 @@ void TFormHivelark::ShowKeySizes(bool onlySelected) {
     ListView_RedrawItems(list_, i, i);
     UpdateWindow(list_);
   }
+  if (unmeasured > 0)
+    ShowPlainMsg(std::to_string(unmeasured) + (unmeasured == 1 ? " key was" : " keys were") +
+                     " not measured: their names hold characters that the system's code page cannot spell.",
+                 "Hivelark", MsgWarning);
 }
 
 void TFormHivelark::Rename_Cmd() {
   if (state_.RootMode || ListView_GetSelectedCount(list_) != 1) return;
   const int index = ListView_GetNextItem(list_, -1, LVNI_SELECTED);
   if (index < 0 || model_.Rows[static_cast<std::size_t>(index)].IsParent()) return;
+  if (model_.RefuseUnspellable({index})) return;
   SetFocus(list_);
   ListView_EditLabel(list_, index);
 }
 
 bool TFormHivelark::Reg_ListView_Editing(int index) const {
   return !state_.RootMode && index >= 0 && index < model_.Count() &&
-         !model_.Rows[static_cast<std::size_t>(index)].IsParent();
+         !model_.Rows[static_cast<std::size_t>(index)].IsParent() &&
+         !model_.Rows[static_cast<std::size_t>(index)].Unspellable;
 }
 
 bool TFormHivelark::Reg_ListView_Edited(int index, const std::string& newName) {

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "lib/VkFuncLib.h"
 #include "lib/VkText.h"
+#include "registry/RegNames.h"
 
 std::string TRegRow::Describe() const {
   return Name + "|" + Size + "|" + Type + "|" + Data + "|" + std::to_string(Image);
@@ -18,11 +20,23 @@ const std::string& TRegPaneModel::Caption(int index) const {
 
 int TRegPaneModel::Find(const std::string& caption) const {
   for (int i = 0; i < Count(); ++i)
-    if (Rows[i].Name.size() == caption.size() &&
-        CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, Rows[i].Name.data(), static_cast<int>(Rows[i].Name.size()),
-                       caption.data(), static_cast<int>(caption.size())) == CSTR_EQUAL)
-      return i;
+    if (SameRegName(Rows[static_cast<std::size_t>(i)].Name, caption)) return i;
   return -1;
+}
+
+void ShowUnspellable(const std::string& name) {
+  ShowPlainMsg("The name of this item holds characters that the system's code page cannot spell (shown as "
+               "{U+...}):\r\n\r\n\"" + name + "\"\r\n\r\nHivelark cannot name it exactly, so it leaves it as it is.",
+               "Hivelark", MsgError);
+}
+
+bool TRegPaneModel::RefuseUnspellable(const std::vector<int>& rows) const {
+  for (int i : rows) {
+    if (i < 0 || i >= Count() || !Rows[static_cast<std::size_t>(i)].Unspellable) continue;
+    ShowUnspellable(Rows[static_cast<std::size_t>(i)].Name);
+    return true;
+  }
+  return false;
 }
 
 static unsigned long long SizeNumber(const std::string& size) {

@@ -15,6 +15,9 @@ struct TRegRow {
   int Image = 0;
   int ListIndex = 0;  // place in the order the rows were listed (by name)
   bool Cut = false;   // cut into the cut/copy list: shown dimmed until the pane is read again
+  // The name holds characters the code page cannot spell: Name is its marked text, which
+  // names no item, and commands refuse the row.
+  bool Unspellable = false;
 
   bool IsParent() const { return Image == ImageParent; }
   bool IsKey() const { return Image == ImageKey; }
@@ -23,14 +26,20 @@ struct TRegRow {
   std::string Describe() const;
 };
 
+// A command started on a row whose name the code page cannot spell is refused with this
+// message: the row's text names no item (or another one), so nothing is done.
+void ShowUnspellable(const std::string& name);
+
 class TRegPaneModel {
  public:
   std::vector<TRegRow> Rows;
 
   int Count() const { return static_cast<int>(Rows.size()); }
   const std::string& Caption(int index) const;
-  // First row whose name equals caption, case-insensitively; -1 when none.
+  // First row whose name equals caption by the registry's equality; -1 when none.
   int Find(const std::string& caption) const;
+  // True, after the message, when one of the rows is Unspellable (the first one is named).
+  bool RefuseUnspellable(const std::vector<int>& rows) const;
   // Orders the rows: the parent row, the key rows as listed, then the value rows by the
   // given column (0 Name, 1 Size as a number, 2 Type, 3 Value Data; any other: as listed).
   // Rows that compare equal stand in their listed order, whatever order they had before.

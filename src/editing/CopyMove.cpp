@@ -14,27 +14,23 @@
 namespace {
 
 
-bool SameText(const std::string& a, const std::string& b) {
-  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
-                        static_cast<int>(b.size())) == CSTR_EQUAL;
-}
+// Names and paths compare as the registry compares them.
+bool SameText(const std::string& a, const std::string& b) { return SameRegName(a, b); }
 
-bool StartsWithText(const std::string& text, const std::string& prefix) {
-  return text.size() >= prefix.size() && SameText(text.substr(0, prefix.size()), prefix);
-}
+bool StartsWithText(const std::string& text, const std::string& prefix) { return StartsWithRegName(text, prefix); }
 
 // Copies one value of the source accessor's current key to the target's under targetName,
-// exactly: the bytes read are the bytes written. A value that cannot be read is reported
+// exactly as stored: the bytes read are the bytes written, string data unconverted. A value that cannot be read is reported
 // (location names it) and not written. With move, the source is deleted only after a
 // complete write.
 bool CopyValue(TVkReg& source, const std::string& name, TVkReg& target, const std::string& targetName, bool move,
                const std::string& location, std::vector<char>& data) {
   DWORD type = 0, size = 0;
-  if (!source.ReadValue(name, data, size, type)) {
+  if (!source.ReadStoredData(name, data, size, type)) {
     ShowPlainMsg("Could not read the value!\r\n\r\n\"" + location + name + "\"", "Hivelark", MsgError);
     return false;
   }
-  if (!target.WriteData(targetName, data.data(), type, size)) return false;
+  if (!target.WriteStoredData(targetName, data.data(), type, size)) return false;
   if (move) (void)source.DeleteValue(name);
   return true;
 }

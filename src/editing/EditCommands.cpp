@@ -75,6 +75,24 @@ bool TEditing::CommandEnabled(int id) {
 }
 
 void TEditing::RunCommand(int id) {
+  // The commands that act on the selected rows refuse rows whose names the code page cannot
+  // spell before they do anything: their texts would name another item or none.
+  switch (id) {
+    case CM_DELETEKEYVALUE:
+    case CM_COPY:
+    case CM_MOVE:
+    case CM_CLIPCUT:
+    case CM_CLIPCOPY:
+    case CM_EDITVALUE:
+    case CM_CHANGETYPE:
+    case CM_VIEWDATAAS:
+    case CM_KEYVALUEINFO:
+    case CM_EXPORTKEY:
+      if (!host_.State().RootMode && host_.Model().RefuseUnspellable(host_.RegSelection())) return;
+      break;
+    default:
+      break;
+  }
   switch (id) {
     case CM_NEWKEY: NewKey_Cmd(); break;
     case CM_DELETEKEYVALUE: DeleteKeyValue_Cmd(); break;

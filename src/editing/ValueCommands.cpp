@@ -49,6 +49,15 @@ void TEditing::EditValue_Cmd() {
   if (!row || !row->IsValue()) return;
   TBrowserState& state = host_.State();
   const std::string name = row->Name;
+  {
+    TVkReg reg;
+    reg.Access = KEY_READ;
+    if (reg.OpenPath(state.CurRoot, state.CurKey, false) && !reg.StoredTextExact(name))
+      ShowPlainMsg("The text of this value holds characters that the system's code page cannot spell (or is not "
+                   "whole text): the editor shows look-alikes or \"?\" in their place.\r\n\r\nOK without an edit "
+                   "keeps the stored data as it is; an edit writes the text as the editor shows it.",
+                   "Hivelark", MsgWarning);
+  }
   EditValue_Open(host_.Owner(), state.CurRoot, state.CurKey, name, state.ConstDataNames,
                  [this, name] { host_.Navigator().Navigate("UPD", name, true, false); });
 }
@@ -62,9 +71,18 @@ void TEditing::ChangeDataType_Cmd() {
   if (!ChooseDataType("Select a new Data Type for the Value", type, false, state)) return;
   {
     TVkReg reg;
-    // The bytes are kept exactly; a value that could not be read is never written.
-    if (!reg.OpenPath(state.CurRoot, state.CurKey, false) || !reg.ChangeValueType(name, static_cast<ValueType>(type)))
+    // The bytes are kept exactly; a value that could not be read is never written. A text that
+    // the ANSI read cannot give back exactly keeps its type.
+    const bool opened = reg.OpenPath(state.CurRoot, state.CurKey, false);
+    if (opened && reg.ChangeValueType(name, static_cast<ValueType>(type))) {
+      // changed
+    } else if (opened && !reg.StoredTextExact(name)) {
+      ShowPlainMsg("The text of this value holds characters that the system's code page cannot spell (or is not "
+                   "whole text): changing its type would change its data. Nothing was changed.",
+                   "Hivelark", MsgError);
+    } else {
       ShowMsg("Error changing the data type of the value!", "Hivelark", MsgError);
+    }
   }
   host_.Navigator().Navigate("UPD", "", true, false);
 }

@@ -64,7 +64,19 @@ bool Stamp(HKEY h, TKeyStamp& s, DWORD* maxKey, DWORD* maxValue) {
                           nullptr, &s.Time) == ERROR_SUCCESS;
 }
 
+TRegListingHook g_listingHook = nullptr;
+
 }  // namespace
+
+TRegListingHook SetRegListingHook(TRegListingHook hook) {
+  const TRegListingHook previous = g_listingHook;
+  g_listingHook = hook;
+  return previous;
+}
+
+void RunRegListingHook(HKEY h) {
+  if (g_listingHook) g_listingHook(h);
+}
 
 std::wstring WideFromAnsi(std::string_view text) {
   if (text.empty()) return std::wstring();
@@ -141,6 +153,7 @@ bool ListStoredNames(HKEY h, bool keys, std::vector<std::wstring>& names) {
         continue;
       }
       names.emplace_back(buffer.data(), std::min<std::size_t>(len, buffer.size()));
+      if (listing == 0 && names.size() == 1) RunRegListingHook(h);
     }
     if (!Stamp(h, after, nullptr, nullptr)) return false;
     if (after == before) return complete;
@@ -166,7 +179,16 @@ LONG ReadStoredValue(HKEY h, const std::wstring& name, std::vector<char>& data, 
 
 LONG WriteStoredValue(HKEY h, const std::wstring& name, DWORD type, const void* data, DWORD size) {
   static const BYTE none = 0;
-  return RegSetValueExW(h, name.c_str(), 0, type, size ? static_cast<const BYTE*>(data) : &none, size);
+  if (!size) return RegSetValueExW(h, name.c_str(), 0, type, &none, 0);
+  // For the string types the call looks at the character behind the data and stores it too
+  // when the data does not end with a NUL but is followed by one. The data goes through a
+  // copy followed by a character that is not NUL, so exactly size bytes are stored.
+  if (IsString(type)) {
+    std::vector<BYTE> copy(static_cast<const BYTE*>(data), static_cast<const BYTE*>(data) + size);
+    copy.insert(copy.end(), {1, 1, 1});
+    return RegSetValueExW(h, name.c_str(), 0, type, copy.data(), size);
+  }
+  return RegSetValueExW(h, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
 }
 
 bool StoredTextExact(DWORD type, const char* data, DWORD size) {

@@ -42,6 +42,12 @@ struct TRegName {
 // names then are those of the last listing.
 bool ListStoredNames(HKEY h, bool keys, std::vector<std::wstring>& names);
 
+// Test seam of the listings (none in the program): called once a listing, right after its
+// first name was read, so that a test can change the key in the middle of a listing.
+using TRegListingHook = void (*)(HKEY key);
+TRegListingHook SetRegListingHook(TRegListingHook hook);
+void RunRegListingHook(HKEY h);
+
 // The value name of h as stored read with its type and exact bytes into data (which grows and is
 // never shrunk); ERROR_FILE_NOT_FOUND when it is gone.
 LONG ReadStoredValue(HKEY h, const std::wstring& name, std::vector<char>& data, DWORD& size, DWORD& type);

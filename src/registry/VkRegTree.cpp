@@ -9,6 +9,8 @@
 #include "lib/VkText.h"
 #include "registry/VkRegistry.h"
 
+#include <algorithm>
+
 namespace {
 
 
@@ -28,19 +30,11 @@ class TOnExit {
 constexpr std::size_t MaxNameBuffer = 1u << 20;
 constexpr int MaxReadAttempts = 16;
 
-// Key and value names are equal for the registry when they differ only in letter case,
-// also outside ASCII.
-bool SameKeyName(const std::string& a, const std::string& b) {
-  if (SameTextAscii(a, b)) return true;
-  return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
-                        static_cast<int>(b.size())) == CSTR_EQUAL;
-}
-
 // True when the key named by inner is the key named by outer or lies below it.
 bool IsWithin(const std::vector<std::string>& inner, const std::vector<std::string>& outer) {
   if (inner.size() < outer.size()) return false;
   for (std::size_t i = 0; i < outer.size(); ++i)
-    if (!SameKeyName(inner[i], outer[i])) return false;
+    if (!SameRegName(inner[i], outer[i])) return false;
   return true;
 }
 
@@ -70,6 +64,20 @@ LONG ReadIndexedValue(HKEY key, DWORD i, std::string& nameBuffer, std::string& n
 }
 
 
+// What a move copied: the stored names of the values and of the keys, each key with its own
+// record. After a complete copy exactly this is deleted from the source.
+struct TVkReg::TCopied {
+  std::wstring Name;
+  std::vector<std::wstring> Values;
+  std::vector<TCopied> Keys;
+};
+
+// What a delete walk could not delete: values named for the one message at the end.
+struct TVkReg::TWalkNotes {
+  std::vector<std::string> Failed;
+  std::size_t FailedCount = 0;
+};
+
 bool TVkReg::DeleteKey(const std::string& path) {
   const Split s = SplitPath(path);
   if (NamesNoKey(s.rest) || !s.base) return false;  // never a whole root; nothing to start from
@@ -77,45 +85,52 @@ bool TVkReg::DeleteKey(const std::string& path) {
   TOnExit restore([this, saved] { current_ = saved; });
   HKEY h = nullptr;
   const LONG r = OpenSubKey(s.base, s.rest, false, Access, h);
-  if (r == ERROR_SUCCESS) return DeleteWalk(h);
-  return r == ERROR_FILE_NOT_FOUND;  // a key that is not there is gone
+  if (r != ERROR_SUCCESS) return r == ERROR_FILE_NOT_FOUND;  // a key that is not there is gone
+  TWalkNotes notes;
+  const bool gone = DeleteWalk(h, notes);
+  if (notes.FailedCount > 0) {
+    std::string text = "Couldn't delete the value:\r\n";
+    for (const std::string& name : notes.Failed) text += name + "\r\n";
+    if (notes.FailedCount > notes.Failed.size())
+      text += "... and " + std::to_string(notes.FailedCount - notes.Failed.size()) + " more\r\n";
+    ShowPlainMsg(text, "Error Deleting Value!", MsgError);
+  }
+  return gone;
 }
 
-bool TVkReg::DeleteWalk(HKEY h) {
+bool TVkReg::DeleteWalk(HKEY h, TWalkNotes& notes) {
   // The key h refers to is deleted at the end, always, after its subkeys and its values; a
   // key that still has subkeys (one that did not open) refuses and stays.
   TVkKey key(h);
-  DeleteContents(h);
-  return RegDeleteKeyA(h, "") == ERROR_SUCCESS;
+  DeleteContents(h, notes);
+  return RegDeleteKeyW(h, L"") == ERROR_SUCCESS;
 }
 
-void TVkReg::DeleteContents(HKEY h) {
+void TVkReg::DeleteContents(HKEY h, TWalkNotes& notes) {
   current_ = h;
-  // One query for both lists: deleting the subkeys does not change the values.
-  DWORD keys = 0, maxKey = 0, values = 0, maxValue = 0;
-  if (RegQueryInfoKeyA(h, nullptr, nullptr, nullptr, &keys, &maxKey, nullptr, &values, &maxValue, nullptr, nullptr,
-                       nullptr) != ERROR_SUCCESS)
-    return;
-  std::vector<std::string> names;
-  EnumNames(h, true, keys, maxKey, names, nullptr);
-  for (const std::string& name : names) {
+  // The stored names: a name the code page cannot spell is deleted as what it is, never as
+  // the item its ANSI text would name.
+  std::vector<std::wstring> names;
+  (void)ListStoredNames(h, true, names);
+  for (const std::wstring& name : names) {
     HKEY sub = nullptr;
-    if (OpenSubKey(h, name, false, Access, sub) == ERROR_SUCCESS) (void)DeleteWalk(sub);
+    if (RegOpenKeyExW(h, name.c_str(), 0, Access, &sub) == ERROR_SUCCESS) (void)DeleteWalk(sub, notes);
     current_ = h;
   }
-  EnumNames(h, false, values, maxValue, names, nullptr);
-  for (const std::string& name : names) {
-    if (RegDeleteValueA(h, name.c_str()) == ERROR_SUCCESS) continue;
-    char handle[32];
-    std::snprintf(handle, sizeof handle, "%llX",
-                  static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(h)));
-    ShowMsg("Couldn't delete the value:\r\n" + name + "\r\n\r\n" + "Handle: $" + handle, "Error Deleting Value!",
-            MsgError);
+  (void)ListStoredNames(h, false, names);
+  for (const std::wstring& name : names) {
+    const LONG r = RegDeleteValueW(h, name.c_str());
+    if (r == ERROR_SUCCESS || r == ERROR_FILE_NOT_FOUND) continue;  // gone meanwhile: as asked
+    if (notes.Failed.size() < 10) {
+      bool exact = true;
+      notes.Failed.push_back(AnsiName(name, exact));
+    }
+    ++notes.FailedCount;
   }
 }
 
 bool TVkReg::CopyKey(const std::string& source, const std::string& target, bool move) {
-  if (SameTextAscii(source, target)) return false;
+  if (SameRegName(source, target)) return false;
   // Refused before anything is touched: a root, a target inside the source (the copy would
   // walk what it writes without end) and a source inside the target (it would be written
   // while it is walked). A relative path whose base is not known cannot be placed: refused.
@@ -126,80 +141,89 @@ bool TVkReg::CopyKey(const std::string& source, const std::string& target, bool 
   if (IsWithin(targetNames, sourceNames) || IsWithin(sourceNames, targetNames)) return false;
 
   const HKEY saved = current_;
-  bool complete = false, sourceThere = false;
-  {
-    TOnExit restore([this, saved] { current_ = saved; });
-    // The target is created before the source is opened.
-    TVkKey tk, sk;
-    if (OpenSubKey(t.base, t.rest, true, Access, *tk.out()) == ERROR_SUCCESS) {
-      const LONG r = OpenSubKey(s.base, s.rest, false, Access, *sk.out());
-      sourceThere = r == ERROR_SUCCESS;
-      if (sourceThere) {
-        std::vector<char> data(4096);
-        complete = CopyWalk(sk.get(), tk.get(), data);
-      } else {
-        complete = r == ERROR_FILE_NOT_FOUND;  // a missing source leaves an empty target
-      }
+  TOnExit restore([this, saved] { current_ = saved; });
+  // The source is opened first: a source that is not there creates nothing.
+  TVkKey sk, tk;
+  if (OpenSubKey(s.base, s.rest, false, Access, *sk.out()) != ERROR_SUCCESS) return false;
+  if (OpenSubKey(t.base, t.rest, true, Access, *tk.out()) != ERROR_SUCCESS) return false;
+  std::vector<char> data(4096);
+  TCopied copied;
+  if (!CopyWalk(sk.get(), tk.get(), data, move ? &copied : nullptr)) return false;
+  if (!move) return true;
+  // The move deletes what it copied, and the source key itself only when nothing is left in it.
+  if (!RemoveCopied(sk.get(), copied)) return false;
+  return RegDeleteKeyW(sk.get(), L"") == ERROR_SUCCESS;
+}
+
+bool TVkReg::CopyWalk(HKEY s, HKEY t, std::vector<char>& data, TCopied* copied) {
+  current_ = s;
+  std::vector<std::wstring> names;
+  bool complete = ListStoredNames(s, true, names);
+  if (copied) copied->Keys.reserve(names.size());
+  for (std::wstring& name : names) {
+    TVkKey from, to;
+    const LONG r = RegOpenKeyExW(s, name.c_str(), 0, KEY_READ, from.out());
+    if (r == ERROR_FILE_NOT_FOUND) continue;  // deleted meanwhile
+    if (r != ERROR_SUCCESS ||
+        RegCreateKeyExW(t, name.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, to.out(), nullptr) != ERROR_SUCCESS) {
+      complete = false;
+      continue;
     }
+    TCopied* sub = nullptr;
+    if (copied) {
+      copied->Keys.push_back(TCopied{std::move(name), {}, {}});
+      sub = &copied->Keys.back();
+    }
+    if (!CopyWalk(from.get(), to.get(), data, sub)) complete = false;
   }
-  // A move gives up the source only when every key and value of it has been copied.
-  if (move && complete && sourceThere && KeyExists(target)) (void)DeleteKey(source);
+  current_ = s;
+  // The values: each read once by its stored name and written once with exactly its bytes.
+  if (!ListStoredNames(s, false, names)) complete = false;
+  if (copied) copied->Values.reserve(names.size());
+  for (std::wstring& name : names) {
+    DWORD size = 0, type = 0;
+    const LONG r = ReadStoredValue(s, name, data, size, type);
+    if (r == ERROR_FILE_NOT_FOUND) continue;  // deleted meanwhile
+    if (r != ERROR_SUCCESS || WriteStoredValue(t, name, type, data.data(), size) != ERROR_SUCCESS) {
+      complete = false;
+      continue;
+    }
+    if (copied) copied->Values.push_back(std::move(name));
+  }
   return complete;
 }
 
-bool TVkReg::CopyWalk(HKEY s, HKEY t, std::vector<char>& data) {
-  bool complete = true;
-  // One query for the counts and maxima of both lists; the values are copied after the
-  // subkeys, with buffers that grow should a value have grown meanwhile.
-  DWORD keys = 0, maxKey = 0, count = 0, maxName = 0, maxData = 0;
-  if (RegQueryInfoKeyA(s, nullptr, nullptr, nullptr, &keys, &maxKey, nullptr, &count, &maxName, &maxData, nullptr,
+bool TVkReg::RemoveCopied(HKEY s, const TCopied& copied) {
+  bool empty = true;
+  for (const TCopied& key : copied.Keys) {
+    TVkKey sub;
+    const LONG r = RegOpenKeyExW(s, key.Name.c_str(), 0, Access, sub.out());
+    if (r == ERROR_FILE_NOT_FOUND) continue;
+    if (r != ERROR_SUCCESS || !RemoveCopied(sub.get(), key) || RegDeleteKeyW(sub.get(), L"") != ERROR_SUCCESS)
+      empty = false;
+  }
+  for (const std::wstring& name : copied.Values) {
+    const LONG r = RegDeleteValueW(s, name.c_str());
+    if (r != ERROR_SUCCESS && r != ERROR_FILE_NOT_FOUND) empty = false;
+  }
+  // Anything added meanwhile was not copied: the key keeps it and stays.
+  DWORD keys = 0, values = 0;
+  if (RegQueryInfoKeyW(s, nullptr, nullptr, nullptr, &keys, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
                        nullptr) != ERROR_SUCCESS)
     return false;
-  current_ = s;
-  std::vector<std::string> names;
-  EnumNames(s, true, keys, maxKey, names, &complete);
-  for (const std::string& name : names) {
-    TVkKey from, to;
-    if (RegOpenKeyExA(s, name.c_str(), 0, KEY_READ, from.out()) != ERROR_SUCCESS ||
-        RegCreateKeyExA(t, name.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, to.out(), nullptr) != ERROR_SUCCESS) {
-      complete = false;
-      continue;
-    }
-    if (!CopyWalk(from.get(), to.get(), data)) complete = false;
-  }
-  current_ = s;
-  names.clear();
-  names.shrink_to_fit();
-  // The values: each read once (name, type and data) and written once with exactly its bytes.
-  std::string nameBuffer(2 * static_cast<std::size_t>(maxName) + 2, '\0'), name;
-  if (data.size() < maxData) data.resize(maxData);
-  for (DWORD i = 0; i < count; ++i) {
-    DWORD size = 0, type = 0;
-    const LONG r = ReadIndexedValue(s, i, nameBuffer, name, data, size, type);
-    if (r == ERROR_NO_MORE_ITEMS) break;  // values deleted meanwhile
-    // A name the code page cannot represent comes as "?" characters and names no value:
-    // copied under it, the value would lose its name.
-    if (r != ERROR_SUCCESS || (name.find('?') != std::string::npos && !ValueExists(name))) {
-      complete = false;
-      continue;
-    }
-    current_ = t;
-    if (!WriteData(name, data.data(), type, size)) complete = false;
-    current_ = s;
-  }
-  return complete;
+  return empty && keys == 0 && values == 0;
 }
 
 bool TVkReg::RenameValue(const std::string& oldName, const std::string& newName) {
   // Value names are case-insensitive: writing the new name would replace the old value and
   // deleting the old name would then destroy it.
-  if (SameKeyName(oldName, newName)) return false;
-  if (!ValueExists(oldName)) return false;
-  std::string data;
-  DWORD type = 0;
-  if (!ReadValue(oldName, data, type)) return false;  // read whole, however it changed since
-  if (!WriteData(newName, data.data(), type, static_cast<DWORD>(data.size()))) return false;
-  (void)RegDeleteValueA(current_, oldName.c_str());
+  if (SameRegName(oldName, newName)) return false;
+  if (!current_) return false;
+  std::vector<char> data;
+  DWORD size = 0, type = 0;
+  if (!ReadStoredData(oldName, data, size, type)) return false;  // read whole, as stored
+  if (!WriteStoredData(newName, data.data(), type, size)) return false;
+  (void)RegDeleteValueW(current_, WideFromAnsi(oldName).c_str());
   return ValueExists(newName);
 }
 
@@ -234,11 +258,11 @@ std::int64_t TVkReg::SizeWalk(HKEY h) {
       }
     }
   }
-  std::vector<std::string> names;
-  EnumNames(h, true, keys, maxKey, names, nullptr);
-  for (const std::string& name : names) {
+  std::vector<std::wstring> names;
+  (void)ListStoredNames(h, true, names);
+  for (const std::wstring& name : names) {
     TVkKey sub;
-    if (OpenSubKey(h, name, false, Access, *sub.out()) == ERROR_SUCCESS) sum += SizeWalk(sub.get());
+    if (RegOpenKeyExW(h, name.c_str(), 0, Access, sub.out()) == ERROR_SUCCESS) sum += SizeWalk(sub.get());
     current_ = h;
   }
   return sum;

@@ -76,24 +76,6 @@ constexpr std::size_t MaxPathPiece = 260;
 // characters, two bytes each in a double-byte code page.
 constexpr std::size_t MaxNameBuffer = 1u << 20;
 
-TRegListingHook g_listingHook = nullptr;
-
-// Enumerates one name into buffer, growing the buffer while the registry reports that the
-// name does not fit (a name longer than the key's reported maximum, or of double-byte
-// characters). The length is reset before every call: a failed call leaves it unchanged.
-template <class Enum>
-bool EnumName(std::string& buffer, std::string& name, Enum&& enumerate) {
-  for (;;) {
-    DWORD len = static_cast<DWORD>(buffer.size());
-    const LONG r = enumerate(buffer.data(), &len);
-    if (r == ERROR_SUCCESS) {
-      name.assign(buffer.data(), len < buffer.size() ? len : buffer.size());
-      return true;
-    }
-    if (r != ERROR_MORE_DATA || buffer.size() >= MaxNameBuffer) return false;
-    buffer.resize(buffer.size() * 2);
-  }
-}
 
 bool IsStringType(ValueType type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
 
@@ -110,11 +92,6 @@ static void AppendKeyNames(const std::string& path, std::vector<std::string>& na
   }
 }
 
-TRegListingHook SetRegListingHook(TRegListingHook hook) {
-  const TRegListingHook previous = g_listingHook;
-  g_listingHook = hook;
-  return previous;
-}
 
 LONG TVkReg::OpenSubKey(HKEY base, const std::string& rest, bool create, REGSAM access, HKEY& out) {
   out = nullptr;
@@ -297,83 +274,121 @@ bool TVkReg::GetKeyInfo(KeyInfo& info) const {
   return true;
 }
 
-int TVkReg::GetKeyNames(std::vector<std::string>& names) const { return ListNames(true, names, nullptr); }
-
-int TVkReg::GetValueNames(std::vector<std::string>& names) const { return ListNames(false, names, nullptr); }
-
-int TVkReg::ListNames(bool keys, std::vector<std::string>& names, bool* complete) const {
+int TVkReg::GetKeyNames(std::vector<std::string>& names) const {
+  std::vector<TRegName> listed;
+  (void)ListNames(true, listed);
   names.clear();
-  DWORD count = 0, maxLen = 0;
-  const LONG q = !current_ ? ERROR_INVALID_HANDLE
-                 : keys    ? RegQueryInfoKeyA(current_, nullptr, nullptr, nullptr, &count, &maxLen, nullptr, nullptr,
-                                              nullptr, nullptr, nullptr, nullptr)
-                           : RegQueryInfoKeyA(current_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
-                                              &maxLen, nullptr, nullptr, nullptr);
-  if (q != ERROR_SUCCESS) {
-    if (complete) *complete = false;
-    return 0;
-  }
-  EnumNames(current_, keys, count, maxLen, names, complete);
+  names.reserve(listed.size());
+  for (TRegName& n : listed) names.push_back(std::move(n.Text));
   return static_cast<int>(names.size());
 }
 
-void TVkReg::EnumNames(HKEY h, bool keys, DWORD count, DWORD maxLen, std::vector<std::string>& names,
-                       bool* complete) {
+int TVkReg::GetValueNames(std::vector<std::string>& names) const {
+  std::vector<TRegName> listed;
+  (void)ListNames(false, listed);
   names.clear();
-  if (g_listingHook) g_listingHook(h);
-  names.reserve(count);
-  // The maximum is in characters; a double-byte character takes two bytes of the buffer.
-  std::string buffer(2 * static_cast<std::size_t>(maxLen) + 2, '\0'), name;
-  for (DWORD i = 0; i < count; ++i) {
-    const bool got = EnumName(buffer, name, [&](char* b, DWORD* len) {
-      return keys ? RegEnumKeyExA(h, i, b, len, nullptr, nullptr, nullptr, nullptr)
-                  : RegEnumValueA(h, i, b, len, nullptr, nullptr, nullptr, nullptr);
-    });
-    if (got) names.push_back(name);
-    else if (complete) *complete = false;
+  names.reserve(listed.size());
+  for (TRegName& n : listed) names.push_back(std::move(n.Text));
+  return static_cast<int>(names.size());
+}
+
+int TVkReg::GetKeyNames(std::vector<TRegName>& names) const {
+  (void)ListNames(true, names);
+  return static_cast<int>(names.size());
+}
+
+int TVkReg::GetValueNames(std::vector<TRegName>& names) const {
+  (void)ListNames(false, names);
+  return static_cast<int>(names.size());
+}
+
+bool TVkReg::ListNames(bool keys, std::vector<TRegName>& names) const {
+  names.clear();
+  if (!current_) return false;
+  std::vector<std::wstring> stored;
+  const bool complete = ListStoredNames(current_, keys, stored);
+  names.resize(stored.size());
+  for (std::size_t i = 0; i < stored.size(); ++i) {
+    TRegName& n = names[i];
+    n.Text = AnsiName(stored[i], n.Exact);
+    if (!n.Exact) n.Stored = std::move(stored[i]);
   }
+  return complete;
 }
 
 bool TVkReg::GetValueEntries(std::vector<TValueEntry>& entries, std::vector<char>* data) const {
   entries.clear();
   if (data) data->clear();
-  KeyInfo info;
-  if (!GetKeyInfo(info)) return false;
-  if (g_listingHook) g_listingHook(current_);
-  entries.reserve(info.NumValues);
-  std::string name(2 * static_cast<std::size_t>(info.MaxValueNameLen) + 2, '\0');
-  // The largest value as stored fits the ANSI read; a value grown since makes the buffer grow.
-  std::size_t room = std::max<std::size_t>(info.MaxDataLen, 16);
-  bool complete = true;
-  for (DWORD i = 0; i < info.NumValues; ++i) {
-    TValueEntry entry;
-    LONG r = ERROR_MORE_DATA;
-    for (int attempt = 0; attempt < 8 && r == ERROR_MORE_DATA; ++attempt) {
-      DWORD nameLen = static_cast<DWORD>(name.size());
-      entry.Type = 0;
-      if (data) {
-        entry.Offset = data->size();
-        data->resize(entry.Offset + room);
-        entry.Size = static_cast<DWORD>(room);
-        r = RegEnumValueA(current_, i, name.data(), &nameLen, nullptr, &entry.Type,
-                          reinterpret_cast<BYTE*>(data->data() + entry.Offset), &entry.Size);
-        data->resize(entry.Offset + (r == ERROR_SUCCESS ? entry.Size : 0));
+  if (!current_) return false;
+  // One enumeration call a value gives its stored name, type and bytes; string data is then
+  // converted as the ANSI read converts it. A key that changed while it was listed (its write
+  // time or counts differ afterwards) is listed again, so no value is missed or doubled.
+  std::wstring name(256, L'\0');
+  std::vector<char> raw(256);
+  for (int listing = 0; listing < 8; ++listing) {
+    entries.clear();
+    if (data) data->clear();
+    KeyInfo before, after;
+    if (!GetKeyInfo(before)) return false;
+    if (name.size() < before.MaxValueNameLen + 2u) name.resize(before.MaxValueNameLen + 2u);
+    if (raw.size() < before.MaxDataLen) raw.resize(before.MaxDataLen);
+    entries.reserve(before.NumValues);
+    bool complete = true;
+    for (DWORD i = 0;; ++i) {
+      DWORD nameLen = static_cast<DWORD>(name.size()), size = static_cast<DWORD>(raw.size()), type = 0;
+      const LONG r = RegEnumValueW(current_, i, name.data(), &nameLen, nullptr, &type,
+                                   reinterpret_cast<BYTE*>(raw.data()), &size);
+      if (r == ERROR_NO_MORE_ITEMS) break;
+      if (r == ERROR_MORE_DATA && name.size() < MaxNameBuffer) {
+        // The name or the data outgrew its buffer: both grow, and the value is read again.
+        if (size > raw.size()) raw.resize(size);
+        else name.resize(name.size() * 2);
+        --i;
+        continue;
+      }
+      if (r != ERROR_SUCCESS) {
+        complete = false;
+        continue;
+      }
+      TValueEntry entry;
+      entry.Name = AnsiName(std::wstring_view(name.data(), std::min<std::size_t>(nameLen, name.size())), entry.Exact);
+      entry.Type = type;
+      size = std::min<DWORD>(size, static_cast<DWORD>(raw.size()));
+      if (IsStringType(type)) {
+        const std::string text = AnsiDataOf(type, raw.data(), size);
+        entry.Size = static_cast<DWORD>(text.size());
+        if (data) {
+          entry.Offset = data->size();
+          data->insert(data->end(), text.begin(), text.end());
+        }
       } else {
-        entry.Size = 0;
-        r = RegEnumValueA(current_, i, name.data(), &nameLen, nullptr, &entry.Type, nullptr, &entry.Size);
+        entry.Size = size;
+        if (data) {
+          entry.Offset = data->size();
+          data->insert(data->end(), raw.data(), raw.data() + size);
+        }
       }
-      if (r == ERROR_SUCCESS) {
-        entry.Name.assign(name.data(), nameLen < name.size() ? nameLen : name.size());
-      } else if (r == ERROR_MORE_DATA) {
-        // The name or the data outgrew its buffer: both grow, within bounds.
-        if (name.size() < MaxNameBuffer) name.resize(name.size() * 2);
-        room = std::max<std::size_t>(room * 2, entry.Size);
-      }
+      entries.push_back(std::move(entry));
+      if (listing == 0 && entries.size() == 1) RunRegListingHook(current_);
     }
-    if (r == ERROR_SUCCESS) entries.push_back(std::move(entry));
-    else complete = false;
+    if (!GetKeyInfo(after)) return false;
+    if (before.NumValues == after.NumValues && before.NumSubKeys == after.NumSubKeys &&
+        CompareFileTime(&before.LastWriteTime, &after.LastWriteTime) == 0)
+      return complete;
   }
-  return complete;
+  return false;
+}
+
+bool TVkReg::EnterKey(const TRegName& name) {
+  if (name.Exact) return EnterKey(name.Text);
+  if (!current_ || name.Stored.empty()) return false;
+  HKEY h = nullptr;
+  if (RegOpenKeyExW(current_, name.Stored.c_str(), 0, Access, &h) != ERROR_SUCCESS || !h) return false;
+  entered_.push_back({current_, currentPath_, currentPathKnown_});
+  current_ = h;
+  currentPath_ = currentPath_ + "\\" + name.Text;
+  currentPathKnown_ = false;  // the text does not name the key: relative paths from here are refused
+  return true;
 }
 
 bool TVkReg::EnterKey(const std::string& name) {
@@ -489,6 +504,23 @@ bool TVkReg::ReadValue(const std::string& name, std::vector<char>& buffer, DWORD
   return false;
 }
 
+bool TVkReg::ReadStoredData(const std::string& name, std::vector<char>& buffer, DWORD& size, DWORD& type) const {
+  size = type = 0;
+  return current_ && ReadStoredValue(current_, WideFromAnsi(name), buffer, size, type) == ERROR_SUCCESS;
+}
+
+bool TVkReg::WriteStoredData(const std::string& name, const void* buffer, ValueType type, DWORD size) const {
+  if (!current_ || (!buffer && size)) return false;
+  return WriteStoredValue(current_, WideFromAnsi(name), type, buffer, size) == ERROR_SUCCESS;
+}
+
+bool TVkReg::StoredTextExact(const std::string& name) const {
+  std::vector<char> data;
+  DWORD size = 0, type = 0;
+  if (!ReadStoredData(name, data, size, type)) return true;
+  return ::StoredTextExact(type, data.data(), size);
+}
+
 bool TVkReg::WriteData(const std::string& name, const void* buffer, ValueType type, DWORD size) const {
   static const BYTE none = 0;
   if (!current_ || (!buffer && size)) return false;
@@ -562,13 +594,22 @@ bool TVkReg::WriteMultiString(const std::string& name, const std::string& text) 
 }
 
 bool TVkReg::ChangeValueType(const std::string& name, ValueType newType) const {
-  if (!ValueExists(name)) return false;
-  const int size = GetDataSize(name);
-  if (size < 0) return false;
-  std::string data(static_cast<std::size_t>(size), '\0');
   // Never write back bytes that were not read: a failed read (the value changed meanwhile)
   // would otherwise replace the data by zeros.
-  if (!ReadBinaryData(name, data.data(), static_cast<DWORD>(size))) return false;
-  if (!WriteData(name, data.data(), newType, static_cast<DWORD>(size))) return false;
+  std::vector<char> data;
+  DWORD size = 0, type = 0;
+  if (!ReadStoredData(name, data, size, type)) return false;
+  // Between two string types, or two other types, the stored bytes stay as they are. From a
+  // string type to another, the bytes are those of the ANSI read, which must give back the
+  // stored text exactly: otherwise the change is refused.
+  if (IsStringType(type) == IsStringType(newType)) {
+    if (!WriteStoredData(name, data.data(), newType, size)) return false;
+  } else if (IsStringType(type)) {
+    if (!::StoredTextExact(type, data.data(), size)) return false;
+    const std::string text = AnsiDataOf(type, data.data(), size);
+    if (!WriteData(name, text.data(), newType, static_cast<DWORD>(text.size()))) return false;
+  } else {
+    if (!WriteData(name, data.data(), newType, size)) return false;
+  }
   return GetDataType(name) == static_cast<int>(newType);
 }

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "registry/RegNames.h"
+
 // A predefined root as its 32-bit number 0x80000000 + index; this is what the program's
 // state and files keep. RootToHkey turns it into the platform handle.
 using RootKey = std::uint32_t;
@@ -58,11 +60,6 @@ struct DataInfo {
   DWORD DataType = 0;
 };
 
-// Test seam: called by every name listing of the accessor right after it has queried the
-// key's counts and maxima and before it enumerates (none in the program). A test changes the
-// key here to reproduce names that grow in the meantime. Returns the hook it replaces.
-using TRegListingHook = void (*)(HKEY key);
-TRegListingHook SetRegListingHook(TRegListingHook hook);
 
 // Value index i of key: name, type and data in one call, into buffers reused from value to
 // value. They grow while the registry reports that the name or the data does not fit, so a
@@ -135,23 +132,34 @@ class TVkReg {
   bool GetKeyInfo(KeyInfo& info) const;
   // The values of the current key with their types and data sizes, one enumeration call each
   // (no data is read); false when the key could not be queried or a name could not be read.
+  // Name is the ANSI text (marked when Exact is false, see AnsiName); Size and the bytes are
+  // those of the ANSI read: string data converted to the code page.
   struct TValueEntry {
     std::string Name;
     DWORD Type = 0;
     DWORD Size = 0;
     std::size_t Offset = 0;  // where the bytes start in the data buffer, when read
+    bool Exact = true;       // Name names this value and no other
   };
   bool GetValueEntries(std::vector<TValueEntry>& entries) const { return GetValueEntries(entries, nullptr); }
   // The same with every value's bytes read in the same call, one after the other into data.
+  // A key that changes while it is listed is listed again (see ListStoredNames).
   bool GetValueEntries(std::vector<TValueEntry>& entries, std::vector<char>* data) const;
   // For walks: opens the subkey name of the current key relative to it and makes it the
   // current key, keeping the one it replaces; LeaveKey closes it and puts that one back.
   // False, nothing changed, when the subkey does not open (or name is empty). Between the
   // two, open nothing else on this accessor.
   [[nodiscard]] bool EnterKey(const std::string& name);
+  // The same by a listed name: one whose text is not exact is opened by its stored name.
+  [[nodiscard]] bool EnterKey(const TRegName& name);
   void LeaveKey();
+  // The subkey or value names of the current key, listed once by their stored names. The
+  // texts of names the code page cannot spell exactly are marked (see AnsiName): they name no
+  // item, and the TRegName forms say which they are.
   int GetKeyNames(std::vector<std::string>& names) const;
   int GetValueNames(std::vector<std::string>& names) const;
+  int GetKeyNames(std::vector<TRegName>& names) const;
+  int GetValueNames(std::vector<TRegName>& names) const;
   std::string GetUniqueName(const std::string& base) const;
 
   bool ValueExists(const std::string& name) const;
@@ -166,6 +174,15 @@ class TVkReg {
   // The same into a buffer that callers reuse across values: it grows as needed and is
   // never shrunk, so a listing reads each value with one call. size is the byte count read.
   bool ReadValue(const std::string& name, std::vector<char>& buffer, DWORD& size, DWORD& type) const;
+  // The value as the registry stores it: type and every byte, string data unconverted (the
+  // form that copies, moves and renames transfer). buffer grows as needed and is never shrunk.
+  bool ReadStoredData(const std::string& name, std::vector<char>& buffer, DWORD& size, DWORD& type) const;
+  // Creates or replaces the value with exactly these stored bytes (string data unconverted).
+  bool WriteStoredData(const std::string& name, const void* buffer, ValueType type, DWORD size) const;
+  // False when the value holds string data that the ANSI read cannot give back exactly (text the
+  // code page cannot spell, odd length, not valid text): writing back what the ANSI read gave
+  // would change it. True for other types and for missing values.
+  bool StoredTextExact(const std::string& name) const;
   // Creates or replaces the value with exactly size bytes of buffer, whatever the type.
   bool WriteData(const std::string& name, const void* buffer, ValueType type, DWORD size) const;
   bool DeleteValue(const std::string& name) const;
@@ -180,18 +197,20 @@ class TVkReg {
   // Key tree operations (VkRegTree.cpp). Each walks its keys through CurrentKey and puts the
   // caller's CurrentKey back on every way out. None has a depth limit of its own.
   //
-  // Deletes the key at path with all its subkeys and values; true when it no longer exists.
-  // A value that cannot be deleted is reported in a message box and the walk goes on. The
-  // root itself ("" or "\") is refused (false, nothing deleted).
+  // Deletes the key at path with all its subkeys and values, following their stored names;
+  // true when it no longer exists. Values that cannot be deleted are reported in one message
+  // box at the end (a value already gone needs none); the walk goes on past them. The root
+  // itself ("" or "\") is refused (false, nothing deleted).
   [[nodiscard]] bool DeleteKey(const std::string& path);
   // Copies the source key with everything below it into the target, creating the target and
-  // merging into what it holds; values keep their exact bytes and types. With move the source
-  // is deleted, but only after a complete copy. False, with nothing changed, when the paths
-  // are equal ignoring case, name a root, or one lies inside the other; false also when part
-  // of the copy failed. A source that does not exist gives an empty target and true.
+  // merging into what it holds; names and values move as stored (every byte, every name). With
+  // move, after a complete copy, exactly what was copied is deleted from the source; a source
+  // key that still holds anything (added meanwhile) stays, and the result is false. False, with
+  // nothing changed, when the paths are equal (the registry's equality), name a root, one lies
+  // inside the other, or the source does not open; false also when part of the copy failed.
   [[nodiscard]] bool CopyKey(const std::string& source, const std::string& target, bool move);
-  // Moves the data and type of a value of the current key to a new name; true when the new
-  // name exists afterwards. Names equal ignoring case are refused (false, nothing changed).
+  // Moves the stored data and type of a value of the current key to a new name; true when the
+  // new name exists afterwards. Names equal ignoring case are refused (false, nothing changed).
   [[nodiscard]] bool RenameValue(const std::string& oldName, const std::string& newName);
   // The data bytes of all values of the key at path and of all keys below it, or -1 when the
   // key does not open; "" and "\" measure the whole root.
@@ -209,19 +228,19 @@ class TVkReg {
   static LONG OpenSubKey(HKEY base, const std::string& rest, bool create, REGSAM access, HKEY& out);
   void CloseConnectedRoot();
   bool IsRootHandle(HKEY h) const;
-  // The names of the current key's subkeys (keys) or values; complete is cleared when the
-  // key could not be queried or a name could not be read.
-  int ListNames(bool keys, std::vector<std::string>& names, bool* complete) const;
-  // The same for the key h whose count and longest name (characters) were queried already.
-  static void EnumNames(HKEY h, bool keys, DWORD count, DWORD maxLen, std::vector<std::string>& names,
-                        bool* complete);
+  // The names of the current key's subkeys (keys) or values; false when the key could not
+  // be queried, a name could not be read or the key did not hold still.
+  bool ListNames(bool keys, std::vector<TRegName>& names) const;
   // The key names of path counted from Root, as far as the accessor knows the current key's
   // own path; false when a relative path's base is not known.
   bool AbsoluteNames(const std::string& path, std::vector<std::string>& names) const;
   // Deletes the key h names with everything below it and closes h; true when it is gone.
-  bool DeleteWalk(HKEY h);
-  void DeleteContents(HKEY h);
-  bool CopyWalk(HKEY s, HKEY t, std::vector<char>& data);
+  struct TCopied;
+  struct TWalkNotes;
+  bool DeleteWalk(HKEY h, TWalkNotes& notes);
+  void DeleteContents(HKEY h, TWalkNotes& notes);
+  bool CopyWalk(HKEY s, HKEY t, std::vector<char>& data, TCopied* copied);
+  bool RemoveCopied(HKEY s, const TCopied& copied);
   std::int64_t SizeWalk(HKEY h);
 
   HKEY root_ = RootToHkey(RootCurrentUser);

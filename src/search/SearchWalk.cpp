@@ -68,16 +68,19 @@ void TSearchWalk::Walk(TVkReg& reg, RootKey root, const std::string& path) {
     pump_();
     if (!searching_) return;
   }
-  std::vector<std::string> names;
+  // The stored names: a subkey whose name the code page cannot spell is searched too, and its
+  // hits carry its marked text, which names no other key.
+  std::vector<TRegName> names;
   reg.GetKeyNames(names);
   // Hits go straight into the list: one walk never meets an item twice, so the duplicate
   // check of the bookmark lists, which compares with every item, is not needed.
   const bool keyNames = options_.KeyWordFilter && options_.KeyNames;
-  for (const std::string& name : names) {
-    if (keyNames && NameHit(name)) results_.push_back(MakeBookmark(root, KeyItemType, path + name + "\\", "", ""));
+  for (const TRegName& name : names) {
+    if (keyNames && NameHit(name.Text))
+      results_.push_back(MakeBookmark(root, KeyItemType, path + name.Text + "\\", "", ""));
     // Each subkey is opened relative to its parent, once.
-    if (!name.empty() && reg.EnterKey(name)) {
-      Walk(reg, root, path + name + "\\");
+    if (!name.Text.empty() && reg.EnterKey(name)) {
+      Walk(reg, root, path + name.Text + "\\");
       reg.LeaveKey();
     }
     if (!searching_) return;

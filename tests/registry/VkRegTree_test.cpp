@@ -90,10 +90,10 @@ TEST_F(Tree, DeleteKeyRemovesTheWholeTreeAndRefusesTheRoot) {
   EXPECT_TRUE(Exists(Key(), "Rel"));
 }
 
-TEST_F(Tree, DeleteKeyKeepsWhatItCannotReachAndReportsEachValueItCannotDelete) {
+TEST_F(Tree, DeleteKeyReachesNamesTheCodePageCannotSpell) {
   MakeTree(Key(), "A");
   MakeUnreachable(Key(), "A\\B");
-  {  // a value of an unrepresentable name: listed as "??", which deletes nothing
+  {  // a value whose ANSI text "??" names nothing: deleted by its stored name
     HKEY k = nullptr;
     ASSERT_EQ(RegOpenKeyExA(Key(), "A", 0, KEY_ALL_ACCESS, &k), ERROR_SUCCESS);
     ASSERT_EQ(RegSetValueExW(k, L"\u4E2D\u6587", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"v"), 4), ERROR_SUCCESS);
@@ -101,19 +101,9 @@ TEST_F(Tree, DeleteKeyKeepsWhatItCannotReachAndReportsEachValueItCannotDelete) {
   }
   ScriptedInteraction answers;
   TVkReg reg;
-  EXPECT_FALSE(reg.DeleteKey(Path("A")));
-  // Everything reachable is gone; the unreachable subkey keeps its parents.
-  EXPECT_EQ(DumpTree(Key(), "A"), (std::vector<std::string>{"\\B", "\\B\\??", "|??|1|v\0"s}));
-  ASSERT_EQ(answers.Messages.size(), 1u);
-  const ScriptedInteraction::Question& q = answers.Messages[0];
-  EXPECT_EQ(q.caption, "Error Deleting Value!");
-  EXPECT_EQ(q.flags, 16u);
-  const std::string head = "Couldn't delete the value:\r\n??\r\n\r\nHandle: $";
-  ASSERT_EQ(q.text.compare(0, head.size(), head), 0) << q.text;
-  const std::string handle = q.text.substr(head.size());
-  EXPECT_FALSE(handle.empty());
-  EXPECT_EQ(handle.find_first_not_of("0123456789ABCDEF"), std::string::npos) << handle;
-  EXPECT_NE(handle[0], '0');
+  EXPECT_TRUE(reg.DeleteKey(Path("A")));
+  EXPECT_FALSE(Exists(Key(), "A"));
+  EXPECT_TRUE(answers.Messages.empty());
 }
 
 TEST_F(Tree, CopyKeyCopiesEveryByteAndTypeAndMergesIntoTheTarget) {
@@ -170,35 +160,22 @@ TEST_F(Tree, CopyKeyRefusesRootsAndKeysInsideEachOther) {
   }
 }
 
-TEST_F(Tree, CopyKeyFromAMissingSourceMakesAnEmptyTarget) {
+TEST_F(Tree, CopyKeyFromAMissingSourceCreatesNothing) {
   TVkReg reg;
-  EXPECT_TRUE(reg.CopyKey(Path("Missing"), Path("T"), true));
-  EXPECT_TRUE(Exists(Key(), "T"));
-  EXPECT_TRUE(DumpTree(Key(), "T").empty());
+  EXPECT_FALSE(reg.CopyKey(Path("Missing"), Path("T"), true));
+  EXPECT_FALSE(Exists(Key(), "T"));
 }
 
-TEST_F(Tree, AnIncompleteCopyFailsAndAMoveThenKeepsTheSource) {
+TEST_F(Tree, KeysAndValuesTheCodePageCannotSpellAreCopiedAndMovedWhole) {
   MakeTree(Key(), "A");
   MakeUnreachable(Key(), "A\\B");
   const std::vector<std::string> source = DumpTree(Key(), "A");
   ScriptedInteraction answers;
   TVkReg reg;
-  EXPECT_FALSE(reg.CopyKey(Path("A"), Path("T"), true));
-  EXPECT_EQ(DumpTree(Key(), "A"), source);  // nothing of the source is lost
+  EXPECT_TRUE(reg.CopyKey(Path("A"), Path("T"), true));
+  EXPECT_FALSE(Exists(Key(), "A"));
+  EXPECT_EQ(DumpTree(Key(), "T"), source);
   EXPECT_TRUE(answers.Messages.empty());
-  // What could be copied was copied: all but the unreachable subkey.
-  std::vector<std::string> copied = source;
-  copied.erase(std::remove(copied.begin(), copied.end(), "\\B\\??"), copied.end());
-  EXPECT_EQ(DumpTree(Key(), "T"), copied);
-  // A value of an unrepresentable name is not copied under a wrong name.
-  MakeKey("V");
-  HKEY k = nullptr;
-  ASSERT_EQ(RegOpenKeyExA(Key(), "V", 0, KEY_ALL_ACCESS, &k), ERROR_SUCCESS);
-  ASSERT_EQ(RegSetValueExW(k, L"\u4E2D", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"v"), 4), ERROR_SUCCESS);
-  RegCloseKey(k);
-  EXPECT_FALSE(reg.CopyKey(Path("V"), Path("W"), true));
-  EXPECT_TRUE(DumpTree(Key(), "W").empty());
-  EXPECT_EQ(DumpTree(Key(), "V").size(), 1u);
 }
 
 namespace {

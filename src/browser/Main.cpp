@@ -469,9 +469,8 @@ LRESULT TFormHivelark::OnNotify(const NMHDR& header, LPARAM lp) {
     }
     case LVN_BEGINLABELEDITA: {
       const int index = reinterpret_cast<NMLVDISPINFOA*>(lp)->item.iItem;
-      if (Reg_ListView_Editing(index)) return FALSE;
-      if (!state_.RootMode && model_.RefuseUnspellable({index})) return TRUE;
-      return TRUE;
+      if (!Reg_ListView_Editing(index)) return TRUE;
+      return model_.RefuseUnspellable({index}) ? TRUE : FALSE;
     }
     case LVN_ENDLABELEDITA: {
       const LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(lp)->item;

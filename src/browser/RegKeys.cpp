@@ -202,12 +202,11 @@ void TFormHivelark::Rename_Cmd() {
 
 bool TFormHivelark::Reg_ListView_Editing(int index) const {
   return !state_.RootMode && index >= 0 && index < model_.Count() &&
-         !model_.Rows[static_cast<std::size_t>(index)].IsParent() &&
-         !model_.Rows[static_cast<std::size_t>(index)].Unspellable;
+         !model_.Rows[static_cast<std::size_t>(index)].IsParent();
 }
 
 bool TFormHivelark::Reg_ListView_Edited(int index, const std::string& newName) {
-  if (!Reg_ListView_Editing(index)) return false;
+  if (!Reg_ListView_Editing(index) || model_.Rows[static_cast<std::size_t>(index)].Unspellable) return false;
   TRegRow& row = model_.Rows[static_cast<std::size_t>(index)];
   const std::string oldName = row.Name;
   const auto refuse = [](const char* text) {

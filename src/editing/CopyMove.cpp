@@ -80,9 +80,11 @@ void TEditing::CopyMove_Cmd(bool move) {
                    MsgError);
       return;
     }
+    // A single item onto an existing key keeps its own name there, as every item of several does.
     const std::string sourceName = single ? items[0].Name : std::string();
-    if (SameText(state.CurKey + sourceName, targetKey + targetName)) {
-      ShowPlainMsg("You cannot copy or move to the same target!\r\n\r\n\"" + root + targetKey + targetName + "\"",
+    const std::string sameName = keepNames ? sourceName : targetName;
+    if (SameText(state.CurKey + sourceName, targetKey + sameName)) {
+      ShowPlainMsg("You cannot copy or move to the same target!\r\n\r\n\"" + root + targetKey + sameName + "\"",
                    "Hivelark", MsgError);
       return;
     }
@@ -97,7 +99,7 @@ void TEditing::CopyMove_Cmd(bool move) {
     std::vector<char> data;
     for (const TRow& item : items) {
       const std::string name = item.Name;
-      const std::string newName = single ? targetName : name;
+      const std::string newName = keepNames ? name : targetName;
       // The kind comes from the row: a key and a value of the same name are two items.
       if (item.Image == ImageKey) {
         const std::string source = state.CurKey + name + "\\";

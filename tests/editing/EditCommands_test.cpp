@@ -220,21 +220,40 @@ TEST_F(Editing, CopyAndMoveToTypedTargets) {
   EXPECT_EQ(SelectedRow(), "p");
 }
 
-TEST_F(Editing, AMoveThatCannotCopyEverythingKeepsTheSource) {
-  // A subkey whose name the ANSI code page cannot spell cannot be opened through it.
-  HKEY k = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(Key(), L"K\\Src\\\x0416", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
-            ERROR_SUCCESS);
-  RegCloseKey(k);
-  MakeValue("K\\Src", "v", REG_SZ, std::string("1\0", 2));
+TEST_F(Editing, NamesTheCodePageCannotSpellAreMovedWholeAndTheirRowsRefused) {
+  // "Ж" beside a literal "?": a move of the parent carries both exactly.
+  for (const wchar_t* name : {L"K\\Src\\\x0416", L"K\\Src\\?", L"K\\\x0416", L"K\\?"}) {
+    HKEY k = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(Key(), name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), ERROR_SUCCESS);
+    RegSetValueExW(k, L"\x0416", 0, REG_BINARY, reinterpret_cast<const BYTE*>("z"), 1);
+    RegCloseKey(k);
+  }
   MakeKey("K\\Dest");
   Open("K");
   Select({"Src"});
   answers.PromptAnswers = {{true, "Dest"}};
   ASSERT_TRUE(form().RunCommand(CM_MOVE));
-  ASSERT_FALSE(answers.Messages.empty());
-  EXPECT_EQ(answers.Messages.back().text.substr(0, 31), "Could not copy or moves the key");
-  EXPECT_EQ(Value("K\\Src", "v"), std::string("1:1") + '\0');
+  EXPECT_TRUE(answers.Messages.empty());
+  HKEY k = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(Key(), L"K\\Dest\\Src\\\x0416", 0, KEY_READ, &k), ERROR_SUCCESS);
+  EXPECT_EQ(RegQueryValueExW(k, L"\x0416", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+  RegCloseKey(k);
+  // Each command on the marked row is refused with the reason, and nothing changes.
+  const int marked = form().Model().Find("{U+0416}");
+  ASSERT_GE(marked, 0);
+  EXPECT_TRUE(form().Model().Rows[static_cast<std::size_t>(marked)].Unspellable);
+  for (int command : {CM_DELETEKEYVALUE, CM_MOVE, CM_COPY, CM_CLIPCUT, CM_EXPORTKEY, CM_KEYVALUEINFO, CM_RENAME}) {
+    answers.Messages.clear();
+    ListView_SetItemState(List(), -1, 0, LVIS_SELECTED);
+    ListView_SetItemState(List(), marked, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    form().RunCommand(command);
+    ASSERT_EQ(answers.Messages.size(), 1u) << command;
+    EXPECT_NE(answers.Messages[0].text.find("cannot spell"), std::string::npos) << command;
+  }
+  EXPECT_EQ(RegOpenKeyExW(Key(), L"K\\\x0416", 0, KEY_READ, &k), ERROR_SUCCESS);
+  RegCloseKey(k);
+  EXPECT_EQ(RegOpenKeyExW(Key(), L"K\\?", 0, KEY_READ, &k), ERROR_SUCCESS);
+  RegCloseKey(k);
   RegDeleteTreeA(Key(), "K");
 }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "registry/RegNames.h"
+
 const char* const BookmarkListTitles[BookmarkModeCount] = {"User Bookmarks", "Search Bookmarks", "Cut/Copy Bookmarks"};
 const char* const BookmarkFileNames[BookmarkModeCount] = {"BookMarks.bmk", "SearchRes.bmk", "CopyItems.bmk"};
 
@@ -14,7 +16,9 @@ bool IsDuplicateBookmark(const TBookMarks& list, std::uint32_t root, int type, s
                          std::string_view valueName) {
   const std::uint32_t rootIndex = root - RootHandleBase;
   return std::any_of(list.begin(), list.end(), [&](const TBookMark& b) {
-    return b.RootIndex == rootIndex && b.ItemType == type && b.KeyPath == keyPath && b.ValueName == valueName;
+    // The names compare as the registry compares them: a bookmark that differs only in case names the same item.
+    return b.RootIndex == rootIndex && b.ItemType == type && SameRegName(b.KeyPath, keyPath) &&
+           SameRegName(b.ValueName, valueName);
   });
 }
 

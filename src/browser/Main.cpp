@@ -221,6 +221,14 @@ void TFormHivelark::ShowStartLocation(const std::string& argument) {
 }
 
 bool TFormHivelark::TranslateShortcut(MSG& msg) {
+  // While the in-place rename editor is open its keys belong to it: no shortcut runs (F5
+  // would copy the old name, Ctrl+R re-read the rows under the editor, Num * invert the
+  // selection instead of typing "*"). Enter is noted: an unchanged name hands over no text.
+  const HWND editor = list_ ? ListView_GetEditControl(list_) : nullptr;
+  if (editor && (msg.hwnd == editor || IsChild(editor, msg.hwnd))) {
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN) renameEnter_ = true;
+    return false;
+  }
   for (TSubsystem* s : subsystems_)
     if (s->TranslateKey(msg)) return true;
   return accel_ && hwnd_ && TranslateAcceleratorA(hwnd_, accel_, &msg) != 0;
@@ -468,6 +476,7 @@ LRESULT TFormHivelark::OnNotify(const NMHDR& header, LPARAM lp) {
       return 0;
     }
     case LVN_BEGINLABELEDITA: {
+      renameEnter_ = false;
       const int index = reinterpret_cast<NMLVDISPINFOA*>(lp)->item.iItem;
       if (!Reg_ListView_Editing(index)) return TRUE;
       return model_.RefuseUnspellable({index}) ? TRUE : FALSE;
@@ -475,7 +484,15 @@ LRESULT TFormHivelark::OnNotify(const NMHDR& header, LPARAM lp) {
     case LVN_ENDLABELEDITA: {
       const LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(lp)->item;
       // The rows come from the model: a rename that succeeds changes the model's name.
-      if (item.pszText) (void)Reg_ListView_Edited(item.iItem, item.pszText);
+      if (renameCancelled_) {
+        // closed by a re-read: the row may hold another item next
+      } else if (item.pszText) {
+        (void)Reg_ListView_Edited(item.iItem, item.pszText);
+      } else if (renameEnter_ && item.iItem >= 0 && item.iItem < model_.Count()) {
+        // Enter on the unchanged name: refused as a rename to the same name is.
+        (void)Reg_ListView_Edited(item.iItem, model_.Rows[static_cast<std::size_t>(item.iItem)].Name);
+      }
+      renameEnter_ = false;
       InvalidateRect(list_, nullptr, FALSE);
       return FALSE;
     }

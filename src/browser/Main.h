@@ -123,6 +123,7 @@ class TFormHivelark : public TVkWindow, public TNavView, public TStripHost, publ
   void BeginFill() override;
   void EndFill() override;
   std::string FirstSelectedCaption() override;
+  int FirstSelectedRow() override;
   void SelectRow(int index) override;
   void DrawPathBar(const std::string& text) override;
 
@@ -186,6 +187,8 @@ class TFormHivelark : public TVkWindow, public TNavView, public TStripHost, publ
   bool dragging_ = false;
   bool rereadOnActivation_ = false;  // set once the start location is shown
   bool swallowChar_ = false;         // the character of a consumed key is not typed
+  bool renameEnter_ = false;         // Enter was pressed in the in-place rename editor
+  bool renameCancelled_ = false;     // the editor is being closed by a re-read: nothing is renamed
   // The registry pane's selection as the list reported it, one flag per row, and how many
   // are set. Asking the list row by row is slow for large selections; RegSelection reads
   // this instead whenever its count agrees with the list's own.

@@ -92,7 +92,17 @@ void TFormHivelark::SortByColumn(int column) {
   }
 }
 
-void TFormHivelark::BeginFill() { SendMessageA(list_, WM_SETREDRAW, FALSE, 0); }
+void TFormHivelark::BeginFill() {
+  // A re-read closes an open rename editor without renaming: its row may hold another item next.
+  // (Wine's list hands the editor's text over even when the edit is cancelled.)
+  if (ListView_GetEditControl(list_) && !renameCancelled_) {
+    renameEnter_ = false;
+    renameCancelled_ = true;
+    SendMessageA(list_, LVM_CANCELEDITLABEL, 0, 0);
+    renameCancelled_ = false;
+  }
+  SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
+}
 
 void TFormHivelark::EndFill() {
   ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
@@ -103,6 +113,8 @@ void TFormHivelark::EndFill() {
   SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list_, nullptr, TRUE);
 }
+
+int TFormHivelark::FirstSelectedRow() { return ListView_GetNextItem(list_, -1, LVNI_SELECTED); }
 
 std::string TFormHivelark::FirstSelectedCaption() {
   const int index = ListView_GetNextItem(list_, -1, LVNI_SELECTED);
@@ -409,6 +421,9 @@ LRESULT CALLBACK TFormHivelark::ListSubclassProc(HWND wnd, UINT msg, WPARAM wp, 
       // The pane's own keys come before the list's handling of them.
       if (form->Reg_ListView_KeyDown(static_cast<WORD>(wp), TKeyModifiers::Current())) {
         form->swallowChar_ = true;
+        // The default handling still sees an Alt combination, so that releasing Alt does not
+        // take it for Alt pressed alone and put the menu bar in menu mode.
+        if (msg == WM_SYSKEYDOWN) DefWindowProcA(wnd, msg, wp, lp);
         return 0;
       }
       form->swallowChar_ = false;

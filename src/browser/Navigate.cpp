@@ -22,8 +22,6 @@ int CompareLocale(const std::string& a, const std::string& b) {
                         static_cast<int>(b.size()));
 }
 
-bool SameTextLocale(const std::string& a, const std::string& b) { return CompareLocale(a, b) == CSTR_EQUAL; }
-
 // The text before the first "\" (all of it when there is none).
 std::string FirstComponent(const std::string& path) {
   const std::size_t slash = path.find('\\');
@@ -157,7 +155,13 @@ void TNavigator::Navigate(const std::string& command, std::string path, bool add
   state_.RootMode = false;
 
   if (command == "CDUP") curKey = ParentPath(curKey);
-  if (command == "UPD" && path.empty() && model_.Count() > 0) path = view_.FirstSelectedCaption();
+  int focusKind = focusKind_;
+  focusKind_ = -1;
+  if (command == "UPD" && path.empty() && model_.Count() > 0) {
+    const int row = view_.FirstSelectedRow();
+    if (row >= 0 && row < model_.Count()) focusKind = model_.Rows[static_cast<std::size_t>(row)].IsValue() ? 1 : 0;
+    path = view_.FirstSelectedCaption();
+  }
   if (command == "CD" && !path.empty()) {
     if (allowRootPrefix) {
       const RootKey root = RootFromName(FirstComponent(path));
@@ -193,7 +197,7 @@ void TNavigator::Navigate(const std::string& command, std::string path, bool add
       shown_.Key = curKey;
       model_.Sort(state_.SortMethod);
       view_.EndFill();
-      if (model_.Count() > 0) FocusRow(command == "CD" ? model_.Caption(0) : path);
+      if (model_.Count() > 0) FocusRow(command == "CD" ? model_.Caption(0) : path, command == "CD" ? -1 : focusKind);
       view_.DrawPathBar("");
       return;
     }
@@ -278,7 +282,7 @@ void TNavigator::Fallback(const std::string& location) {
   ShowPlainMsg(location + "\r\n\r\n" + "Couldn't open key, jumping to nearest existing parent!" + why, "Hivelark",
                MsgError);
   auto& h = state_.History;
-  h.erase(std::remove_if(h.begin(), h.end(), [&location](const std::string& e) { return SameTextLocale(e, location); }),
+  h.erase(std::remove_if(h.begin(), h.end(), [&location](const std::string& e) { return SameRegName(e, location); }),
           h.end());
   if (state_.HistoryIndex >= static_cast<int>(h.size())) state_.HistoryIndex = static_cast<int>(h.size()) - 1;
   if (state_.CurKey == "\\") return;
@@ -330,8 +334,18 @@ void TNavigator::ShowRootList() {
   FocusRow(RootName(state_.CurRoot));
 }
 
-void TNavigator::FocusRow(const std::string& caption) {
+void TNavigator::FocusRow(const std::string& caption, int kind) {
   if (model_.Count() == 0) return;
-  const int index = model_.Find(caption);
+  int index = -1;
+  for (int i = 0; i < model_.Count(); ++i) {
+    const TRegRow& row = model_.Rows[static_cast<std::size_t>(i)];
+    if (row.IsParent() || !SameRegName(row.Name, caption)) continue;
+    if (index < 0) index = i;
+    if (kind < 0 || (kind == 1) == row.IsValue()) {
+      index = i;
+      break;
+    }
+  }
+  if (index < 0) index = model_.Find(caption);
   view_.SelectRow(index < 0 ? 0 : index);
 }

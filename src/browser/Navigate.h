@@ -30,6 +30,8 @@ class TNavView {
   virtual void EndFill() = 0;
   // Caption of the first selected row, or "" when none is selected.
   virtual std::string FirstSelectedCaption() = 0;
+  // Index of the first selected row, or -1.
+  virtual int FirstSelectedRow() { return -1; }
   // Selects and focuses the row and scrolls it into view with a few rows above it.
   virtual void SelectRow(int index) = 0;
   // Redraws the title strip; "" is the normal display (location and item count).
@@ -53,8 +55,12 @@ class TNavigator {
   std::string ResolvePath(const std::string& input) const;
   // Shows the seven roots instead of a key (root-list mode); CurRoot and CurKey stay.
   void ShowRootList();
-  // Selects the first row named caption (case ignored), else row 0.
-  void FocusRow(const std::string& caption);
+  // Selects the first row named caption (the registry's equality) of the given kind (0 a key,
+  // 1 a value, -1 either; a row of the other kind when none of that kind is named so), else row 0.
+  void FocusRow(const std::string& caption, int kind = -1);
+  // The kind of row (0 a key, 1 a value) that the next "UPD" selects by its name: a key and a
+  // value may share one. An "UPD" without a name keeps the kind of the selected row itself.
+  void FocusKindNext(int kind) { focusKind_ = kind; }
   // Long root name followed by CurKey.
   std::string LocationText() const;
   // True while Navigate runs (its messages included), so that nothing starts another.
@@ -77,6 +83,7 @@ class TNavigator {
   TBrowserState& state_;
   TRegPaneModel& model_;
   TNavView& view_;
+  int focusKind_ = -1;
   std::vector<TRegName> keyNames_;              // reused lists, so big keys do not reallocate per call
   std::vector<TVkReg::TValueEntry> entries_;
   std::vector<char> data_;          // reused value buffer: one read per value

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "lib/VkFuncLib.h"
+#include "registry/RegNames.h"
 #include "resource.h"
 
 namespace {
@@ -134,16 +135,12 @@ void TFormHivelark::FillHistoryMenu(HMENU menu) {
   std::vector<std::string> shown;  // at most 64 entries: a linear look-up is fine
   for (int i = static_cast<int>(h.size()) - 1; i >= 0; --i) {
     const std::string& entry = h[static_cast<std::size_t>(i)];
-    const bool seen = std::any_of(shown.begin(), shown.end(), [&](const std::string& s) {
-      return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, s.data(), static_cast<int>(s.size()), entry.data(),
-                            static_cast<int>(entry.size())) == CSTR_EQUAL;
-    });
+    const bool seen =
+        std::any_of(shown.begin(), shown.end(), [&](const std::string& s) { return SameRegName(s, entry); });
     if (seen) continue;
     shown.push_back(entry);
     InsertMenuA(menu, 0, MF_BYPOSITION | MF_STRING, static_cast<UINT_PTR>(CM_HISTORY0 + i), entry.c_str());
-    const bool isCurrent = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, entry.data(),
-                                          static_cast<int>(entry.size()), current.data(),
-                                          static_cast<int>(current.size())) == CSTR_EQUAL;
+    const bool isCurrent = SameRegName(entry, current);
     SetMenuImage(menu, 0, isCurrent ? 2 : 28);
   }
 }
@@ -213,9 +210,7 @@ bool TFormHivelark::Reg_ListView_Edited(int index, const std::string& newName) {
     ShowMsg(text, "Hivelark", MsgError);
     return false;
   };
-  const bool sameIgnoringCase =
-      CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, oldName.data(), static_cast<int>(oldName.size()),
-                     newName.data(), static_cast<int>(newName.size())) == CSTR_EQUAL;
+  const bool sameIgnoringCase = SameRegName(oldName, newName);
   TVkReg reg;
   if (!reg.OpenPath(state_.CurRoot, state_.CurKey, false)) {
     return refuse(row.IsKey() ? "Could not rename the key!" : "Could not rename the value!");
@@ -224,8 +219,15 @@ bool TFormHivelark::Reg_ListView_Edited(int index, const std::string& newName) {
     if (newName.find('\\') != std::string::npos) return refuse("The backslash character is invalid in keynames!");
     if (!sameIgnoringCase && reg.KeyExists(newName)) return refuse("A key with the same name already exists!");
     // A key without a name (the registry allows one) must never turn into the current key.
-    if (oldName.empty() || newName.empty() || !reg.CopyKey(state_.CurKey + oldName, state_.CurKey + newName, true))
+    bool whole = false;
+    if (oldName.empty() || newName.empty() ||
+        !reg.CopyKey(state_.CurKey + oldName, state_.CurKey + newName, true, &whole)) {
+      // A copy that stopped part way left the source as it was: the partial copy under the
+      // new name, which did not exist before, is taken back.
+      if (!oldName.empty() && !newName.empty() && !whole && !sameIgnoringCase)
+        (void)reg.DeleteKey(state_.CurKey + newName);
       return refuse("Could not rename the key!");
+    }
   } else {
     if (!newName.empty() && !sameIgnoringCase && reg.ValueExists(newName))
       return refuse("A value with the same name already exists!");

@@ -35,11 +35,11 @@ bool TEditing::CommandEnabled(int id) {
     case CM_CONNECTREG:
     case CM_IMPORTFILE:
       return true;
-    case CM_SELECTALL:
+    case CM_SELECTALL:  // the Mark commands work in the root list too, as Ctrl+A does
     case CM_INVERTSEL:
-      return !state.RootMode && rows > 0;
+      return rows > 0;
     case CM_UNSELECTALL:
-      return !state.RootMode && ListView_GetSelectedCount(list) > 0;
+      return ListView_GetSelectedCount(list) > 0;
     default:
       break;
   }
@@ -143,9 +143,14 @@ bool TEditing::ConfirmOverwrite(const std::string& kind, const std::string& path
 void TEditing::NewKey_Cmd() {
   TBrowserState& state = host_.State();
   TVkReg reg;
-  if (!reg.OpenPath(state.CurRoot, state.CurKey, false)) return;
-  std::string name = reg.GetUniqueName("New Key #");
+  // A shown key removed by another program still gets the prompt, and then the failure.
+  const bool opened = reg.OpenPath(state.CurRoot, state.CurKey, false);
+  std::string name = opened ? reg.GetUniqueName("New Key #") : std::string("New Key #1");
   if (!InputPrompt("Enter Name of New Key...", name)) return;
+  if (!opened) {
+    ShowMsg("Could not create a new key!", "Hivelark", MsgError);
+    return;
+  }
   // An empty name or "\" names the current key or the root, which exist already.
   if (name.empty() || name == "\\" || reg.KeyExists(name)) {
     ShowMsg("A key by that name already exist!", "Hivelark", MsgError);
@@ -180,15 +185,15 @@ void TEditing::DeleteKeyValue_Cmd() {
   // The row to select afterwards: the nearest unselected row, below before above, never row 0.
   const int first = items[0].Index, count = model.Count();
   std::string focus = items[0].Name;
+  int focusKind = -1;  // a key and a value may share the name of the row to select
   for (int d = 1; d < count; ++d) {
-    if (first + d < count && !selected[static_cast<std::size_t>(first + d)]) {
-      focus = model.Caption(first + d);
+    for (const int i : {first + d, first - d}) {
+      if (i < 1 || i >= count || selected[static_cast<std::size_t>(i)]) continue;
+      focus = model.Caption(i);
+      focusKind = model.Rows[static_cast<std::size_t>(i)].IsValue() ? 1 : 0;
       break;
     }
-    if (first - d >= 1 && !selected[static_cast<std::size_t>(first - d)]) {
-      focus = model.Caption(first - d);
-      break;
-    }
+    if (focusKind >= 0) break;
   }
   {
     TVkReg reg;
@@ -205,6 +210,7 @@ void TEditing::DeleteKeyValue_Cmd() {
       }
     }
   }
+  host_.Navigator().FocusKindNext(focusKind);
   host_.Navigator().Navigate("UPD", focus, true, false);
 }
 

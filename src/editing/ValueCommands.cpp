@@ -36,6 +36,7 @@ void TEditing::NewValue_Cmd() {
   if (type == REG_DWORD || type == REG_DWORD_BIG_ENDIAN) written = reg.WriteInteger(name, 0, type == REG_DWORD_BIG_ENDIAN);
   else written = reg.WriteData(name, nullptr, static_cast<ValueType>(type), 0);
   if (!written) return;
+  host_.Navigator().FocusKindNext(1);
   host_.Navigator().Navigate("UPD", name, true, false);
   const std::vector<int> rows = host_.RegSelection();
   if (rows.size() == 1 && host_.Model().Caption(rows[0]) == name) {
@@ -59,7 +60,10 @@ void TEditing::EditValue_Cmd() {
                    "Hivelark", MsgWarning);
   }
   EditValue_Open(host_.Owner(), state.CurRoot, state.CurKey, name, state.ConstDataNames,
-                 [this, name] { host_.Navigator().Navigate("UPD", name, true, false); });
+                 [this, name] {
+                   host_.Navigator().FocusKindNext(1);
+                   host_.Navigator().Navigate("UPD", name, true, false);
+                 });
 }
 
 void TEditing::ChangeDataType_Cmd() {

@@ -129,7 +129,8 @@ void TVkReg::DeleteContents(HKEY h, TWalkNotes& notes) {
   }
 }
 
-bool TVkReg::CopyKey(const std::string& source, const std::string& target, bool move) {
+bool TVkReg::CopyKey(const std::string& source, const std::string& target, bool move, bool* whole) {
+  if (whole) *whole = false;
   if (SameRegName(source, target)) return false;
   // Refused before anything is touched: a root, a target inside the source (the copy would
   // walk what it writes without end) and a source inside the target (it would be written
@@ -149,6 +150,7 @@ bool TVkReg::CopyKey(const std::string& source, const std::string& target, bool 
   std::vector<char> data(4096);
   TCopied copied;
   if (!CopyWalk(sk.get(), tk.get(), data, move ? &copied : nullptr)) return false;
+  if (whole) *whole = true;
   if (!move) return true;
   // The move deletes what it copied, and the source key itself only when nothing is left in it.
   if (!RemoveCopied(sk.get(), copied)) return false;

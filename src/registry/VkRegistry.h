@@ -208,7 +208,10 @@ class TVkReg {
   // key that still holds anything (added meanwhile) stays, and the result is false. False, with
   // nothing changed, when the paths are equal (the registry's equality), name a root, one lies
   // inside the other, or the source does not open; false also when part of the copy failed.
-  [[nodiscard]] bool CopyKey(const std::string& source, const std::string& target, bool move);
+  // whole, when given, tells whether every item was copied: a move that copied only part
+  // has not touched its source, so what the copy created may be taken back.
+  [[nodiscard]] bool CopyKey(const std::string& source, const std::string& target, bool move,
+                             bool* whole = nullptr);
   // Moves the stored data and type of a value of the current key to a new name; true when the
   // new name exists afterwards. Names equal ignoring case are refused (false, nothing changed).
   [[nodiscard]] bool RenameValue(const std::string& oldName, const std::string& newName);

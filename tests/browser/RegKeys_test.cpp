@@ -241,3 +241,63 @@ TEST_F(RegKeys, RenamesRefuseWhatTheRegistryCannotTake) {
   EXPECT_EQ(data, "\x01\x02");
   EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
 }
+
+namespace {
+bool g_keyMenu = false;
+WNDPROC g_formProc = nullptr;
+// Records (and swallows) the menu mode that a lone Alt release starts.
+LRESULT CALLBACK NoMenuMode(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_SYSCOMMAND && (wp & 0xFFF0) == SC_KEYMENU) {
+    g_keyMenu = true;
+    return 0;
+  }
+  return CallWindowProcA(g_formProc, hwnd, msg, wp, lp);
+}
+}  // namespace
+
+TEST_F(RegKeys, TheRenameEditorKeepsItsKeysAndAltKeysLeaveNoMenuMode) {
+  MakeKey("K\\Sub");
+  MakeValue("K", "v", REG_SZ, std::string("x\0", 2));
+  Open("K");  // .., Sub, v
+  const int sub = form.Model().Find("Sub");
+  SetFocus(List());
+  HWND edit = ListView_EditLabel(List(), sub);
+  ASSERT_NE(edit, nullptr);
+  for (WPARAM key : {WPARAM{VK_F5}, WPARAM{VK_MULTIPLY}, WPARAM{VK_DELETE}}) {
+    MSG m{edit, WM_KEYDOWN, key, 0, 0, {}};
+    EXPECT_FALSE(form.TranslateShortcut(m)) << key;  // the editor's own key
+  }
+  // Enter on the unchanged name is a rename to the same name: refused with its message.
+  MSG enter{edit, WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+  EXPECT_FALSE(form.TranslateShortcut(enter));
+  SendMessageA(edit, WM_KEYDOWN, VK_RETURN, 0);
+  PumpMessages();
+  ASSERT_EQ(answers.Messages.size(), 1u);
+  EXPECT_EQ(answers.Messages[0].text, "Could not rename the key!");
+  // A re-read closes an open editor without renaming anything.
+  answers.Messages.clear();
+  edit = ListView_EditLabel(List(), sub);
+  ASSERT_NE(edit, nullptr);
+  SetWindowTextA(edit, "Renamed");
+  form.Navigator().Navigate("UPD", "", true, false);
+  PumpMessages();
+  EXPECT_EQ(ListView_GetEditControl(List()), nullptr);
+  EXPECT_GE(form.Model().Find("Sub"), 0);
+  EXPECT_LT(form.Model().Find("Renamed"), 0);
+  EXPECT_TRUE(answers.Messages.empty());
+  // Alt+Num + handled by the pane: releasing Alt afterwards starts no menu mode.
+  g_formProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(form.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(NoMenuMode)));
+  BYTE keys[256] = {};
+  GetKeyboardState(keys);
+  keys[VK_MENU] = 0x80;
+  SetKeyboardState(keys);
+  const LPARAM alt = LPARAM{1} << 29;
+  SendMessageA(List(), WM_SYSKEYDOWN, VK_MENU, alt);
+  SendMessageA(List(), WM_SYSKEYDOWN, VK_ADD, alt);
+  keys[VK_MENU] = 0;
+  SetKeyboardState(keys);
+  SendMessageA(List(), WM_SYSKEYUP, VK_MENU, alt | (LPARAM{3} << 30));
+  SetWindowLongPtrA(form.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_formProc));
+  EXPECT_FALSE(g_keyMenu);
+}

@@ -220,6 +220,106 @@ TEST_F(Editing, CopyAndMoveToTypedTargets) {
   EXPECT_EQ(SelectedRow(), "p");
 }
 
+TEST_F(Editing, OneItemGoesBelowAnExistingKeyUnderItsOwnNameOrTakesANewName) {
+  // K holds the key Zeta (with a value), the value v, and the key B (with its own v).
+  struct Case {
+    const char* row;
+    const char* answer;
+    bool move;
+    const char* there;    // where the item must be afterwards (key path, or key|value)
+    const char* message;  // start of the one message, or ""
+  };
+  const Case cases[] = {
+      {"Zeta", "B", true, "K\\B\\Zeta", ""},
+      {"Zeta", "Y", false, "K\\Y", ""},
+      {"Zeta", "\\", false, "", ""},  // HKEY_CURRENT_USER\Zeta
+      {"Zeta", "..", false, "Zeta", ""},
+      {"Zeta", "", true, "K\\Zeta", "You cannot copy or move to the same target!"},
+      {"v", "B", false, "K\\B|v", "Overwrite the value"},
+      {"v", "w", true, "K|w", ""},
+      {"v", "", true, "K|v", "You cannot copy or move to the same target!"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.row) + " to " + c.answer);
+    RegDeleteTreeA(Key(), nullptr);
+    MakeValue("K\\Zeta", "z", REG_SZ, "zeta\0"s);
+    MakeValue("K", "v", REG_SZ, "v\0"s);
+    MakeValue("K\\B", "v", REG_SZ, "b\0"s);
+    Open("K");
+    Select({c.row});
+    answers.Messages.clear();
+    answers.MessageAnswers = {IDYES};
+    answers.PromptAnswers = {{true, c.answer}};
+    ASSERT_TRUE(form().RunCommand(c.move ? CM_MOVE : CM_COPY));
+    const std::string there = c.there;
+    const std::size_t bar = there.find('|');
+    if (there.empty()) {
+      HKEY k = nullptr;
+      EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Zeta", 0, KEY_READ, &k), ERROR_SUCCESS);
+      RegCloseKey(k);
+      RegDeleteTreeA(HKEY_CURRENT_USER, "Zeta");
+    } else if (bar == std::string::npos) {
+      EXPECT_EQ(Value(there, "z"), "1:zeta"s + '\0');
+    }
+    if (bar != std::string::npos) EXPECT_EQ(Value(there.substr(0, bar), there.substr(bar + 1)), "1:v"s + '\0');
+    EXPECT_EQ(Value("K\\B", "z"), "<none>");  // never merged into B
+    EXPECT_EQ(Value("K\\B", ""), "<none>");   // nor written as B's default value
+    if (*c.message) {
+      ASSERT_EQ(answers.Messages.size(), 1u);
+      EXPECT_EQ(answers.Messages[0].text.rfind(c.message, 0), 0u) << answers.Messages[0].text;
+    } else {
+      EXPECT_TRUE(answers.Messages.empty()) << answers.Messages[0].text;
+    }
+  }
+  RegDeleteTreeA(Key(), nullptr);
+}
+
+TEST_F(Editing, RefreshesSelectTheRowOfTheRightKindAndNoCommandIsSilent) {
+  // A key and a value named "Same", and the default value (empty caption).
+  MakeKey("K\\Same");
+  MakeValue("K", "Same", REG_SZ, "s\0"s);
+  MakeValue("K", "", REG_SZ, "d\0"s);
+  MakeValue("K", "z", REG_SZ, "z\0"s);
+  Open("K");  // .., Same (key), (default), Same (value), z
+  const auto selectValue = [&](const char* name) {
+    ListView_SetItemState(List(), -1, 0, LVIS_SELECTED);
+    for (int i = 0; i < form().Model().Count(); ++i)
+      if (form().Model().Rows[static_cast<std::size_t>(i)].IsValue() && form().Model().Caption(i) == name)
+        ListView_SetItemState(List(), i, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  };
+  const auto selectedIsValue = [&] {
+    const int i = ListView_GetNextItem(List(), -1, LVNI_SELECTED);
+    return i >= 0 && form().Model().Rows[static_cast<std::size_t>(i)].IsValue();
+  };
+  for (const char* name : {"Same", ""}) {
+    selectValue(name);
+    answers.TypeAnswers = {REG_EXPAND_SZ};
+    ASSERT_TRUE(form().RunCommand(CM_CHANGETYPE));
+    EXPECT_EQ(SelectedRow(), name);
+    EXPECT_TRUE(selectedIsValue()) << name;
+  }
+  selectValue("z");  // the row above is the value "Same", not the key
+  answers.MessageAnswers = {IDYES};
+  ASSERT_TRUE(form().RunCommand(CM_DELETEKEYVALUE));
+  EXPECT_EQ(SelectedRow(), "Same");
+  EXPECT_TRUE(selectedIsValue());
+  // The Mark commands work in the root list.
+  form().Navigator().ShowRootList();
+  ASSERT_TRUE(form().RunCommand(CM_SELECTALL));
+  EXPECT_EQ(ListView_GetSelectedCount(List()), 7u);
+  ASSERT_TRUE(form().RunCommand(CM_INVERTSEL));
+  EXPECT_EQ(ListView_GetSelectedCount(List()), 0u);
+  // The shown key removed by another program: New Key still asks, then says why it failed.
+  Open("K");
+  RegDeleteTreeA(Key(), "K");
+  answers.Messages.clear();
+  answers.PromptAnswers = {{true, "New"}};
+  ASSERT_TRUE(form().RunCommand(CM_NEWKEY));
+  ASSERT_EQ(answers.Messages.size(), 1u);
+  EXPECT_EQ(answers.Messages[0].text, "Could not create a new key!");
+  EXPECT_FALSE(KeyThere("K"));
+}
+
 TEST_F(Editing, NamesTheCodePageCannotSpellAreMovedWholeAndTheirRowsRefused) {
   // "Ж" beside a literal "?": a move of the parent carries both exactly.
   for (const wchar_t* name : {L"K\\Src\\\x0416", L"K\\Src\\?", L"K\\\x0416", L"K\\?"}) {

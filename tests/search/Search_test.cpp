@@ -78,6 +78,21 @@ TEST_F(SearchWalk, DepthFirstSubkeysBeforeValuesWithEveryFilter) {
   EXPECT_EQ(Hits(o), "A Run\\Deep\\|empty|3 ");
 }
 
+TEST_F(SearchWalk, KeysTheCodePageCannotSpellAreSearchedAndTheirHitsMarked) {
+  // "日本" beside a literal "??": each is searched once, by its own name.
+  for (const wchar_t* name : {L"\u65E5\u672C", L"??"}) {
+    HKEY k = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(Key(), name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), ERROR_SUCCESS);
+    const std::wstring data = std::wstring(L"hit in ") + name;
+    RegSetValueExW(k, L"v", 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                   static_cast<DWORD>((data.size() + 1) * 2));
+    RegCloseKey(k);
+  }
+  TSearchOptions o;
+  o.KeyWord = "hit";
+  EXPECT_EQ(Hits(o), "??\\|v|1 {U+65E5}{U+672C}\\|v|1 ");
+}
+
 TEST_F(SearchWalk, TheLimitStopsAtTheNextKey) {
   for (const char* key : {"a", "b", "c"}) {
     HKEY k = nullptr;

@@ -283,7 +283,8 @@ bool TRegFileParser::Line(std::string_view text, bool spellable) {
     return ByteList(text);
   }
   text = TrimLeft(text);
-  if (text.empty() || text[0] == ';') return true;
+  // Lines that start with ";" or "#" are comments (inside a byte list only ";" is).
+  if (text.empty() || text[0] == ';' || text[0] == '#') return true;
   if (text[0] == '[') return KeyLine(text, spellable);
   if (text[0] == '@' || text[0] == '"') return ValueLine(text, spellable);
   return Fail(line_, "the line is not a key line, a value line or a comment");
@@ -308,10 +309,10 @@ bool TRegFileParser::NoHeader() {
 }
 
 bool TRegFileParser::KeyLine(std::string_view text, bool spellable) {
-  // Key names may hold "]": the key name ends at the last one on the line.
+  // Key names may hold "]": the key name ends at the last one on the line, and what follows
+  // it is passed over.
   const std::size_t close = text.rfind(']');
   if (close == std::string_view::npos) return Fail(line_, "the key line has no closing \"]\"");
-  if (!RestIsEmpty(text.substr(close + 1))) return Fail(line_, "the key line goes on after its closing \"]\"");
   std::string_view inner = text.substr(1, close - 1);
   const bool remove = !inner.empty() && inner[0] == '-';
   if (remove) inner.remove_prefix(1);
@@ -372,7 +373,7 @@ bool TRegFileParser::ValueLine(std::string_view text, bool spellable) {
     return Emit();
   }
   if (text.substr(0, 6) == "dword:") {
-    text.remove_prefix(6);
+    text = TrimLeft(text.substr(6));  // blanks may stand between the colon and the digits
     std::size_t n = 0;
     std::uint32_t value = 0;
     while (n < text.size() && HexValue(text[n]) >= 0) value = value << 4 | static_cast<std::uint32_t>(HexValue(text[n++]));

@@ -419,6 +419,8 @@ bool TRegFileParser::ByteList(std::string_view text) {
     ++i;
     if (i < n && HexValue(text[i]) >= 0) value = value << 4 | HexValue(text[i++]);
     if (i < n && HexValue(text[i]) >= 0) return Fail(line_, "a byte of the byte list has more than two hexadecimal digits");
+    if (i < n && !IsBlank(text[i]) && text[i] != ',' && text[i] != ';' && text[i] != '\\')
+      return Fail(line_, "the byte list holds " + Shown(text[i]) + ", which is not a hexadecimal digit");
     op_.Data += static_cast<char>(value);
     if (i < n && text[i] == ',') {
       ++i;

@@ -142,6 +142,7 @@ TEST(RegFileParse, EachErrorNamesItsLineAndStopsTheFile) {
       {"[HKCU\\A]\r\n\"a\"=hex:1,,2", 3, "holds \",\" where a byte should be"},
       {"[HKCU\\A]\r\n\"a\"=hex:123", 3, "more than two hexadecimal digits"},
       {"[HKCU\\A]\r\n\"a\"=hex:01 02", 3, "separated by commas"},
+      {"[HKCU\\A]\r\n\"a\"=hex:01,0G", 3, "holds \"G\", which is not a hexadecimal digit"},
       {"[HKCU\\A]\r\n\"a\"=hex:01\\", 3, "separated by commas"},
       {"[HKCU\\A]\r\n\"a\"=hex:01,\\ 02", 3, "goes on after the \"\\\""},
       {"[HKCU\\A]\r\n\"a\"=hex(1:00", 3, "\"hex(\" must be followed"},

@@ -165,7 +165,7 @@ TEST(RegFileParse, EachErrorNamesItsLineAndStopsTheFile) {
   }
   for (const std::string& file : {""s, "REGEDIT\r\n"s, "REGEDIT4 \r\n"s, "\r\nREGEDIT4\r\n"s, "regedit4\r\n"s,
                                   "Windows Registry Editor Version 5.0\r\n"s, "\xEF\xBB\xBF" "REGEDIT5\r\n"s,
-                                  std::string(1 << 20, 'x')}) {
+                                  std::string(1 << 20, 'x'), "\x7F" "ELF\x02\x01\0\0"s}) {
     const TParsed p = Parse(file);
     EXPECT_FALSE(p.ok) << file;
     EXPECT_TRUE(p.notRegFile) << file;

@@ -136,6 +136,11 @@ void TEditing::ExportKey_Cmd() {
   request.FilterIndex = 1;
   request.DefaultExt = "bmk";
   request.OverwritePrompt = true;
+  // The folder the program was started in, as the bookmark pane's file dialogs (no dialog
+  // changes the working directory).
+  char folder[MAX_PATH] = "";
+  const DWORD n = GetCurrentDirectoryA(sizeof folder, folder);
+  if (n > 0 && n < sizeof folder) request.InitialDir = folder;
   std::string fileName = row->Name + ".reg";
   const std::string key = state.CurKey + row->Name + "\\";
   if (!Interaction().SaveFileName(request, fileName)) return;

@@ -125,6 +125,19 @@ bool Utf8ToUtf16(std::string_view s, std::u16string& out) {
   return true;
 }
 
+// Whether the bytes start like ASCII text in UTF-16 with the given byte order: at least two
+// whole code units, each a printable ASCII character or a line break.
+bool LooksLikeUtf16(std::string_view s, bool bigEndian) {
+  const std::size_t units = std::min<std::size_t>(s.size() / 2, 4);
+  if (units < 2) return false;
+  for (std::size_t i = 0; i < units; ++i) {
+    const unsigned char low = static_cast<unsigned char>(s[2 * i + (bigEndian ? 1 : 0)]);
+    if (s[2 * i + (bigEndian ? 0 : 1)] != '\0') return false;
+    if (!(low >= 0x20 && low < 0x7F) && low != '\t' && low != '\r' && low != '\n') return false;
+  }
+  return true;
+}
+
 bool AllAscii(std::u16string_view s) {
   return std::all_of(s.begin(), s.end(), [](char16_t c) { return c < 0x80; });
 }
@@ -175,10 +188,20 @@ bool TRegFileParser::Finish() {
 bool TRegFileParser::DecodeBytes(std::string_view bytes, bool last) {
   if (encoding_ == TEncoding::Undecided) {
     pending_.append(bytes);
-    if (pending_.size() < 3 && !last) return true;
+    if (pending_.size() < 8 && !last) return true;
     std::string head;
     head.swap(pending_);
     std::string_view rest(head);
+    // UTF-16 is told by its byte order mark alone, and read little-endian only: other UTF-16
+    // text is refused with what it is rather than read as bytes that hold NUL characters.
+    const char* const utf16Rule = "a registration file in UTF-16 must be little-endian and start with the byte "
+                                  "order mark FF FE";
+    if (rest.size() >= 2 && rest[0] == '\xFE' && rest[1] == '\xFF')
+      return Fail(0, std::string("the file is UTF-16 big-endian text: ") + utf16Rule);
+    if (LooksLikeUtf16(rest, false))
+      return Fail(0, std::string("the file is UTF-16 text without a byte order mark: ") + utf16Rule);
+    if (LooksLikeUtf16(rest, true))
+      return Fail(0, std::string("the file is UTF-16 big-endian text without a byte order mark: ") + utf16Rule);
     if (rest.size() >= 2 && rest[0] == '\xFF' && rest[1] == '\xFE') {
       encoding_ = TEncoding::Utf16;
       rest.remove_prefix(2);
@@ -250,7 +273,7 @@ bool TRegFileParser::EndPhysicalLine() {
   bool spellable = true;
   std::string_view text;
   if (encoding_ == TEncoding::Utf16) {
-    if (wide_.find(u'\0') != std::u16string::npos) return Fail(line_, "the line holds a NUL character");
+    if (wide_.find(u'\0') != std::u16string::npos) return NulLine();
     if (AllAscii(wide_)) {
       ansiLine_.assign(wide_.begin(), wide_.end());
     } else {
@@ -259,7 +282,7 @@ bool TRegFileParser::EndPhysicalLine() {
     wide_.clear();
     text = ansiLine_;
   } else {
-    if (raw_.find('\0') != std::string::npos) return Fail(line_, "the line holds a NUL character");
+    if (raw_.find('\0') != std::string::npos) return NulLine();
     if (encoding_ == TEncoding::Utf8 && !AllAscii(raw_)) {
       if (!Utf8ToUtf16(raw_, wide_)) return Fail(line_, "the line is not valid UTF-8");
       spellable = toAnsi_(wide_, ansiLine_);
@@ -274,6 +297,11 @@ bool TRegFileParser::EndPhysicalLine() {
   return Line(text, spellable);
 }
 
+// A first line with a NUL character is no header (a binary file); later it is a wrong line.
+bool TRegFileParser::NulLine() {
+  return line_ == 1 ? NoHeader() : Fail(line_, "the line holds a NUL character");
+}
+
 bool TRegFileParser::Line(std::string_view text, bool spellable) {
   if (line_ == 1) return Header(text);
   if (continuing_) {
@@ -283,7 +311,8 @@ bool TRegFileParser::Line(std::string_view text, bool spellable) {
     return ByteList(text);
   }
   text = TrimLeft(text);
-  if (text.empty() || text[0] == ';') return true;
+  // Lines that start with ";" or "#" are comments (inside a byte list only ";" is).
+  if (text.empty() || text[0] == ';' || text[0] == '#') return true;
   if (text[0] == '[') return KeyLine(text, spellable);
   if (text[0] == '@' || text[0] == '"') return ValueLine(text, spellable);
   return Fail(line_, "the line is not a key line, a value line or a comment");
@@ -308,10 +337,10 @@ bool TRegFileParser::NoHeader() {
 }
 
 bool TRegFileParser::KeyLine(std::string_view text, bool spellable) {
-  // Key names may hold "]": the key name ends at the last one on the line.
+  // Key names may hold "]": the key name ends at the last one on the line, and what follows
+  // it is passed over.
   const std::size_t close = text.rfind(']');
   if (close == std::string_view::npos) return Fail(line_, "the key line has no closing \"]\"");
-  if (!RestIsEmpty(text.substr(close + 1))) return Fail(line_, "the key line goes on after its closing \"]\"");
   std::string_view inner = text.substr(1, close - 1);
   const bool remove = !inner.empty() && inner[0] == '-';
   if (remove) inner.remove_prefix(1);
@@ -372,7 +401,7 @@ bool TRegFileParser::ValueLine(std::string_view text, bool spellable) {
     return Emit();
   }
   if (text.substr(0, 6) == "dword:") {
-    text.remove_prefix(6);
+    text = TrimLeft(text.substr(6));  // blanks may stand between the colon and the digits
     std::size_t n = 0;
     std::uint32_t value = 0;
     while (n < text.size() && HexValue(text[n]) >= 0) value = value << 4 | static_cast<std::uint32_t>(HexValue(text[n++]));
@@ -418,6 +447,8 @@ bool TRegFileParser::ByteList(std::string_view text) {
     ++i;
     if (i < n && HexValue(text[i]) >= 0) value = value << 4 | HexValue(text[i++]);
     if (i < n && HexValue(text[i]) >= 0) return Fail(line_, "a byte of the byte list has more than two hexadecimal digits");
+    if (i < n && !IsBlank(text[i]) && text[i] != ',' && text[i] != ';' && text[i] != '\\')
+      return Fail(line_, "the byte list holds " + Shown(text[i]) + ", which is not a hexadecimal digit");
     op_.Data += static_cast<char>(value);
     if (i < n && text[i] == ',') {
       ++i;

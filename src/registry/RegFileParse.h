@@ -7,6 +7,7 @@
 // Kinds: "REGEDIT4" in the ANSI code page; "Windows Registry Editor Version 5.00" in UTF-16
 // LE with a byte order mark, or in UTF-8 (with or without its mark). The encoding comes from
 // the byte order mark, the header must be the first line. Lines end with CR LF, LF or CR.
+// UTF-16 big-endian or without its mark is refused as such.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -57,7 +58,8 @@ class TRegFileParser {
   bool NotRegFile() const { return notRegFile_; }
   bool Failed() const { return !error_.empty(); }
   bool Stopped() const { return stopped_; }
-  // The line the syntax error was found on and the reason, for the user.
+  // The line the syntax error was found on (0 when the whole file is wrong, such as a text
+  // encoding that is not read) and the reason, for the user.
   std::size_t ErrorLine() const { return errorLine_; }
   const std::string& Error() const { return error_; }
 
@@ -66,6 +68,7 @@ class TRegFileParser {
   bool Fail(std::size_t line, std::string reason);
   bool DecodeBytes(std::string_view bytes, bool last);
   bool EndPhysicalLine();
+  bool NulLine();
   bool Line(std::string_view text, bool spellable);
   bool Header(std::string_view text);
   bool NoHeader();

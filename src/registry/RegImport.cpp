@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cctype>
 #include <unordered_set>
 
 #include "lib/VkFuncLib.h"
@@ -65,8 +66,12 @@ TImportResult Refusal(const std::string& fileName, const TRegFileParser& parser,
                 "\r\n\r\nNothing was imported.";
   } else {
     r.ErrorLine = parser.ErrorLine();
-    r.Message = "The registration file cannot be imported:\r\n" + fileName + "\r\n\r\nLine " +
-                std::to_string(parser.ErrorLine()) + ": " + parser.Error() + ".\r\n\r\nNothing was written.";
+    // A fault of the whole file is a sentence of its own, a fault of a line follows its number.
+    std::string reason = parser.Error();
+    if (r.ErrorLine > 0) reason = "Line " + std::to_string(r.ErrorLine) + ": " + reason;
+    else if (!reason.empty()) reason[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(reason[0])));
+    r.Message = "The registration file cannot be imported:\r\n" + fileName + "\r\n\r\n" + reason +
+                ".\r\n\r\nNothing was written.";
   }
   return r;
 }

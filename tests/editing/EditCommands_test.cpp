@@ -480,6 +480,9 @@ TEST_F(Editing, ExportKeyWritesTheChosenFile) {
   ASSERT_TRUE(form().RunCommand(CM_EXPORTKEY));
   ASSERT_EQ(answers.SaveDialogs.size(), 1u);
   EXPECT_EQ(answers.SaveDialogs[0].FilterIndex, 1);
+  char cwd[MAX_PATH] = "";
+  GetCurrentDirectoryA(sizeof cwd, cwd);
+  EXPECT_EQ(answers.SaveDialogs[0].InitialDir, cwd);  // where the bookmark pane's dialogs open
   EXPECT_TRUE(answers.Messages.empty());
   EXPECT_GT(FileSizeByName(file), 20);
   DeleteFileA(file.c_str());

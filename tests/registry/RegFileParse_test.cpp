@@ -97,6 +97,8 @@ TEST(RegFileParse, EveryFormGivesItsOperation) {
       {"[hkey_local_machine\\A\\]", {"3: K 2 A"}},
       {"[HKEY_USERS]", {"3: K 3 "}},
       {"[HKCR\\a]b \"c\"]  ; x", {"3: K 0 a]b \"c\""}},
+      {"[HKCU\\A] x\r\n[-HKCU\\B]\t\"y\"", {"3: K 1 A", "4: -K 1 B"}},  // text after the "]" is passed over
+      {"# c\r\n\t#\"x\"=\"y\"\r\n\"d\"=dword: \t10", {"5: V d 4 10,00,00,00"}},
       {"[-HKCC\\Gone\\Too]", {"3: -K 5 Gone\\Too"}},
       {"\"lf\"=\"1\"\n\"cr\"=\"2\"\r\"crlf\"=\"3\"\r\n", {"3: V lf 1 31,00", "4: V cr 1 32,00", "5: V crlf 1 33,00"}},
       {"\r\n;[HKCU\\no]\r\n\t\r\n\"high\"=\"caf\xE9\"", {"6: V high 1 63,61,66,E9,00"}},
@@ -123,7 +125,6 @@ TEST(RegFileParse, EachErrorNamesItsLineAndStopsTheFile) {
       {"[]", 2, "names no key"},
       {"[-HKCU]", 2, "a whole root cannot be deleted"},
       {"[HKCU\\A\\\\B]", 2, "empty key name"},
-      {"[HKCU\\A] x", 2, "goes on after its closing"},
       {"\"a\"=\"b\"", 2, "before the first key line"},
       {"[-HKCU\\A]\r\n\"a\"=\"b\"", 3, "follows the deletion of its key"},
       {"[HKCU\\A]\r\n\"a\"", 3, "\"=\" is missing"},
@@ -141,6 +142,7 @@ TEST(RegFileParse, EachErrorNamesItsLineAndStopsTheFile) {
       {"[HKCU\\A]\r\n\"a\"=hex:1,,2", 3, "holds \",\" where a byte should be"},
       {"[HKCU\\A]\r\n\"a\"=hex:123", 3, "more than two hexadecimal digits"},
       {"[HKCU\\A]\r\n\"a\"=hex:01 02", 3, "separated by commas"},
+      {"[HKCU\\A]\r\n\"a\"=hex:01,0G", 3, "holds \"G\", which is not a hexadecimal digit"},
       {"[HKCU\\A]\r\n\"a\"=hex:01\\", 3, "separated by commas"},
       {"[HKCU\\A]\r\n\"a\"=hex:01,\\ 02", 3, "goes on after the \"\\\""},
       {"[HKCU\\A]\r\n\"a\"=hex(1:00", 3, "\"hex(\" must be followed"},
@@ -149,6 +151,7 @@ TEST(RegFileParse, EachErrorNamesItsLineAndStopsTheFile) {
       {"[HKCU\\A]\r\n\"a\"=text", 3, "the data is not"},
       {"[HKCU\\A]\r\n\"a\"=- x", 3, "\"-\" is followed by other text"},
       {"[HKCU\\A]\r\n\"a\"=hex:01,\\\r\n  \"b\"=\"c\"", 4, "must start with a byte"},
+      {"[HKCU\\A]\r\n\"a\"=hex:01,\\\r\n# x\r\n  02", 4, "must start with a byte"},
       {"[HKCU\\A]\r\nHKCU\\A", 3, "not a key line, a value line or a comment"},
       {"[HKCU\\A]\r\n\"a\"=\"b\0c\""s, 3, "NUL character"},
   };
@@ -162,7 +165,7 @@ TEST(RegFileParse, EachErrorNamesItsLineAndStopsTheFile) {
   }
   for (const std::string& file : {""s, "REGEDIT\r\n"s, "REGEDIT4 \r\n"s, "\r\nREGEDIT4\r\n"s, "regedit4\r\n"s,
                                   "Windows Registry Editor Version 5.0\r\n"s, "\xEF\xBB\xBF" "REGEDIT5\r\n"s,
-                                  std::string(1 << 20, 'x')}) {
+                                  std::string(1 << 20, 'x'), "\x7F" "ELF\x02\x01\0\0"s}) {
     const TParsed p = Parse(file);
     EXPECT_FALSE(p.ok) << file;
     EXPECT_TRUE(p.notRegFile) << file;

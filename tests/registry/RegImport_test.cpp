@@ -174,6 +174,9 @@ TEST_F(Import, FilesThatCannotBeImportedAreRefusedWithTheirReason) {
       {"REGEDIT4\r\n[HKCU\\A]\r\n\"a\"=\"b\"\r\n\"c\"=hex:zz\r\n", "Line 4: the byte list holds \"z\" where a byte should be."},
       {"[HKCU\\A]\r\n", "It does not start with \"REGEDIT4\" or \"Windows Registry Editor Version 5.00\"."},
       {"\x7F" "ELF", "is not a registration file"},
+      {"R\0E\0G\0E\0D\0I\0T\0" "4\0\r\0\n\0"s, "\r\n\r\nThe file is UTF-16 text without a byte order mark: "},
+      {"\xFE\xFF\0R\0E\0G\0E"s, "\r\n\r\nThe file is UTF-16 big-endian text: "},
+      {"\0R\0E\0G\0E\0D"s, "\r\n\r\nThe file is UTF-16 big-endian text without a byte order mark: "},
   };
   for (const Case& c : cases) {
     const std::string file = File("refused.reg", c.bytes);

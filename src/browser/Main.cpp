@@ -5,8 +5,10 @@
 
 #include "browser/About.h"
 #include "browser/Icons.h"
+#include "browser/PastedPath.h"
 #include "lib/VkDialogs.h"
 #include "lib/VkFuncLib.h"
+#include "registry/RegNames.h"
 #include "resource.h"
 
 namespace {
@@ -208,12 +210,11 @@ void TFormHivelark::ShowStartLocation(const std::string& argument) {
   if (argument.empty()) {
     if (state_.RootMode) navigator_.ShowRootList();
     else navigator_.Navigate("CD", state_.CurKey, true, true);
-  } else {
-    std::string path = argument;
-    if (path.size() >= 6 && SameTextAscii(std::string_view(path).substr(0, 6), "reg://")) path.erase(0, 6);
-    std::replace(path.begin(), path.end(), '/', '\\');
-    // A relative argument is taken relative to the key saved at the last exit.
-    navigator_.Navigate("CD", navigator_.ResolvePath(path), true, true);
+  } else if (!JumpToText(argument, true)) {
+    // A relative argument is taken relative to the key saved at the last exit; a text that is
+    // no path leaves the saved location.
+    if (state_.RootMode) navigator_.ShowRootList();
+    else navigator_.Navigate("CD", state_.CurKey, true, true);
   }
   // Only now does activation re-read: the start has just read the key, and the activation
   // the start itself causes must not read it again.
@@ -247,6 +248,7 @@ const TCommandEntry Commands[] = {
     {CM_CLEARHISTORY, CM_CLEARHISTORY, [](TFormHivelark& f, int) { f.ClearHistory_Cmd(); }},
     {CM_CLOSE, CM_CLOSE, [](TFormHivelark& f, int) { f.Close_Cmd(); }},
     {CM_JUMPPATH, CM_JUMPPATH, [](TFormHivelark& f, int) { f.JumpPath_Cmd(); }},
+    {CM_JUMPCLIPBOARD, CM_JUMPCLIPBOARD, [](TFormHivelark& f, int) { f.JumpClipboard_Cmd(); }},
     {CM_ROOT0, CM_ROOT0 + RootCount - 1, [](TFormHivelark& f, int id) { f.HKeyChange(id - CM_ROOT0); }},
     {CM_ROOTLIST, CM_ROOTLIST, [](TFormHivelark& f, int) { f.RegRootList_Cmd(); }},
     {CM_SAVESETTINGS, CM_SAVESETTINGS, [](TFormHivelark& f, int) { f.SaveSettingsNow_Cmd(); }},
@@ -332,8 +334,57 @@ void TFormHivelark::ClearHistory_Cmd() {
 
 void TFormHivelark::JumpPath_Cmd() {
   std::string text;
-  if (InputPrompt("Jump to Registry Key...", text) && !text.empty())
-    navigator_.Navigate("CD", navigator_.ResolvePath(text), true, true);
+  if (InputPrompt("Jump to Registry Key...", text) && !text.empty()) (void)JumpToText(text, true);
+}
+
+void TFormHivelark::JumpClipboard_Cmd() {
+  std::string text;
+  if (!ReadClipboardText(text) || text.find_first_not_of(" \t\r\n") == std::string::npos) {
+    ShowMsg("The clipboard holds no text.", "Hivelark", MsgError);
+    return;
+  }
+  (void)JumpToText(text, false);
+}
+
+bool TFormHivelark::JumpToText(const std::string& text, bool allowRelative) {
+  TPastedPath p;
+  if (!ParsePastedPath(text, allowRelative, p)) {
+    std::string shown = text.substr(0, 300);
+    std::replace_if(shown.begin(), shown.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    ShowPlainMsg("This text is not a registry path:\r\n\r\n\"" + shown + "\"\r\n\r\nA path begins with a root "
+                 "name (HKEY_CURRENT_USER, HKCU, HKCU:, Computer\\HKEY_CURRENT_USER, Registry::HKEY_CURRENT_USER).",
+                 "Hivelark", MsgError);
+    return false;
+  }
+  if (p.RootList) {
+    navigator_.ShowRootList();
+    return true;
+  }
+  // The key path from the root, with the root the text names (else the shown one).
+  const std::string resolved = navigator_.ResolvePath(p.Root ? std::string(RootName(p.Root)) + "\\" + p.Path : p.Path);
+  const std::size_t firstSlash = resolved.find('\\');
+  const RootKey root = firstSlash != std::string::npos && firstSlash > 0 ? RootFromName(resolved.substr(0, firstSlash))
+                                                                          : state_.CurRoot;
+  std::string key = firstSlash != std::string::npos && firstSlash > 0 ? resolved.substr(firstSlash) : resolved;
+  std::string value;
+  bool selectValue = false;
+  const std::string last = LastKeyName(key);
+  if (!p.TrailingBackslash && key != "\\") {
+    TVkReg reg;
+    reg.Access = KEY_READ;
+    const std::string parent = ParentPath(key);
+    if (SameTextAscii(last, "(Default)")) {
+      if (!(reg.OpenPath(root, "\\", false) && reg.KeyExists(key))) key = parent;  // the key itself
+    } else if (reg.OpenPath(root, "\\", false) && !reg.KeyExists(key) && reg.OpenPath(root, parent, false) &&
+               reg.ValueExists(last)) {
+      key = parent;  // the last name is a value of its parent: that row is selected
+      value = last;
+      selectValue = true;
+    }
+  }
+  navigator_.Navigate("CD", std::string(RootName(root)) + key, true, true);
+  if (selectValue && !state_.RootMode && SameRegName(state_.CurKey, key)) navigator_.FocusRow(value, 1);
+  return true;
 }
 
 void TFormHivelark::RegRootList_Cmd() { navigator_.ShowRootList(); }

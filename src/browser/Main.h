@@ -113,6 +113,11 @@ class TFormHivelark : public TVkWindow, public TNavView, public TStripHost, publ
   void Update_Cmd();
   void ClearHistory_Cmd();
   void JumpPath_Cmd();
+  void JumpClipboard_Cmd();
+  // Shows the place a pasted or typed path names (see PastedPath.h): a key, or the value its
+  // last name names in its parent (that row selected). A text that is no path is named in a
+  // message and changes nothing; false then.
+  bool JumpToText(const std::string& text, bool allowRelative);
   void RegRootList_Cmd();
   void HelpContext_Cmd(int context);
   void About_Open();

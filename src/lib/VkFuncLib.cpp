@@ -408,6 +408,21 @@ bool ClipboardText(const std::string& text) {
   return placed;
 }
 
+bool ReadClipboardText(std::string& text) {
+  text.clear();
+  if (!IsClipboardFormatAvailable(CF_TEXT) || !OpenClipboard(AppHandle)) return false;
+  bool got = false;
+  if (HANDLE data = GetClipboardData(CF_TEXT)) {
+    if (const char* p = static_cast<const char*>(GlobalLock(data))) {
+      text.assign(p, strnlen(p, GlobalSize(data)));
+      GlobalUnlock(data);
+      got = true;
+    }
+  }
+  CloseClipboard();
+  return got;
+}
+
 std::intptr_t ShellOpen(const std::string& file, const std::string& parameters, const std::string& directory,
                         int showCommand) {
   HINSTANCE r = ShellExecuteA(AppHandle, nullptr, file.c_str(), parameters.empty() ? nullptr : parameters.c_str(),

@@ -141,6 +141,8 @@ double FileTimeToDateTime(std::uint64_t fileTime);
 // Puts text on the clipboard as CF_TEXT (owner AppHandle), replacing its contents. False
 // when the clipboard could not be opened or the text not be placed.
 bool ClipboardText(const std::string& text);
+// The plain text on the clipboard; false when it holds none.
+bool ReadClipboardText(std::string& text);
 
 // ShellExecuteA with the default verb and AppHandle as owner; the platform's result
 // (above 32 on success).

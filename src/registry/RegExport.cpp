@@ -1,6 +1,6 @@
 // The registration file export: the walk over a key tree and the file it goes to.
 //
-// Each key is read with one query of its counts and maxima, one enumeration
+// Each key is read with one query of its counts, maxima and last write time, one enumeration
 // call per value (name, type and data together, as stored) into buffers sized from those
 // maxima, and one query afterwards that tells whether the key held still meanwhile; subkeys
 // are opened by their stored names relative to their parent and closed on every way out.
@@ -113,12 +113,16 @@ LONG ReadStoredIndexedKeyName(HKEY key, DWORD i, std::wstring& buffer, std::wstr
   }
 }
 
-// The counts of a key: when they are the same after the key was enumerated as before,
-// nothing was added or removed meanwhile.
+// The counts and the last write time of a key: when they are the same after the key was
+// enumerated as before, nothing was added or removed meanwhile (a value deleted and another
+// added keep the counts, but not the time).
 struct TKeyStamp {
   DWORD Keys = 0, Values = 0;
   FILETIME Time{};
-  bool operator==(const TKeyStamp& o) const { return Keys == o.Keys && Values == o.Values; }
+  bool operator==(const TKeyStamp& o) const {
+    return Keys == o.Keys && Values == o.Values && Time.dwLowDateTime == o.Time.dwLowDateTime &&
+           Time.dwHighDateTime == o.Time.dwHighDateTime;
+  }
 };
 
 // The stamp of h, with the maxima of its names and data when asked for.
@@ -248,7 +252,7 @@ class TExportWalk {
       }
       subkeys.push_back(name_);
     }
-    // The counts once more: a value or subkey added meanwhile shifts the indexes.
+    // Once more: an item added or deleted meanwhile changes the counts or the write time.
     if (!QueryStamp(h, after) || !(after == before)) changed = true;
     return changed ? TRead::Changed : TRead::Stable;
   }

@@ -328,6 +328,11 @@ void GrowV(HKEY key, DWORD index) {
 void DeleteFirst(HKEY key, DWORD index) {
   if (index == 1 && g_hookCalls++ == 0) RegDeleteValueA(g_hookKey, "a");
 }
+// At the second value the first goes and a last one comes: the counts stay, the indexes shift.
+void SwapNeighbours(HKEY, DWORD index) {
+  if (index == 1 && g_hookCalls++ == 0)
+    RegDeleteValueA(g_hookKey, "a"), RegSetValueExA(g_hookKey, "z", 0, REG_BINARY, reinterpret_cast<const BYTE*>("n"), 1);
+}
 // A new value before every read: the key never holds still.
 void KeepAdding(HKEY key, DWORD index) {
   const std::string name = "0 added " + std::to_string(g_hookCalls++);
@@ -346,6 +351,7 @@ TEST_F(Export, ValuesThatGrowOrVanishWhileTheKeyIsReadAreNeverInvented) {
   } const cases[] = {
       {GrowV, {"v"}, TExportStatus::Complete},
       {DeleteFirst, {"a", "b", "c"}, TExportStatus::Complete},  // read again, without "a"
+      {SwapNeighbours, {"a", "b", "c"}, TExportStatus::Complete},  // read again: "b" neither missed nor doubled
       {KeepAdding, {"a", "b"}, TExportStatus::Incomplete},
   };
   for (const Case& c : cases) {

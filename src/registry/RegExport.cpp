@@ -1,19 +1,20 @@
 // The registration file export: the walk over a key tree and the file it goes to.
 //
-// Each key is read with one query of its counts and maxima and one enumeration call per
-// value (name, type and data together) into buffers sized from those maxima; subkeys are
-// opened relative to their parent and closed on every way out. The text is collected in
-// memory and goes to a temporary file in large blocks, at key boundaries; that file replaces
-// the target only when it has been written whole.
+// Each key is read with one query of its counts, maxima and last write time, one enumeration
+// call per value (name, type and data together, as stored) into buffers sized from those
+// maxima, and one query afterwards that tells whether the key held still meanwhile; subkeys
+// are opened by their stored names relative to their parent and closed on every way out.
+// The text is collected in memory and goes to a temporary file in large blocks, at key
+// boundaries; that file replaces the target only when it has been written whole.
 #include "registry/RegExport.h"
 
 #include <algorithm>
 
 #include "lib/VkFuncLib.h"
 #include "registry/RegFileText.h"
+#include "registry/RegNames.h"
 
 namespace {
-
 
 TExportReadHook g_readHook = nullptr;
 TExportWriteHook g_writeHook = nullptr;
@@ -21,7 +22,8 @@ TExportWriteHook g_writeHook = nullptr;
 const char* const ExportErrorText = "An error occured while exporting key from registry!";
 
 constexpr std::size_t FlushSize = 1u << 20;       // bytes collected before they go to the file
-constexpr std::size_t MaxNameBuffer = 1u << 20;   // a name takes at most 16,383 characters
+constexpr std::size_t MaxNameChars = 1u << 16;    // a name takes at most 16,383 characters
+constexpr int MaxReadAttempts = 16;               // for one value that keeps growing
 constexpr std::size_t MinDataBuffer = 256;        // never a null data pointer: that would only query sizes
 constexpr int MaxKeyAttempts = 3;                 // for one key that keeps changing
 constexpr std::size_t ShownItems = 10;            // left-out items named in the message
@@ -74,18 +76,63 @@ class TFileSink {
   DWORD error_ = ERROR_SUCCESS;
 };
 
-// Subkey index i of key, with the same growing name buffer.
-LONG ReadIndexedKeyName(HKEY key, DWORD i, std::string& buffer, std::string& name) {
+// Value index i of key as stored: name, type and data in one call, into buffers that grow
+// while the registry reports that the name or the data does not fit (a value that grew since
+// the key's maxima were queried is read whole).
+LONG ReadStoredIndexedValue(HKEY key, DWORD i, std::wstring& nameBuffer, std::wstring& name, std::vector<char>& data,
+                            DWORD& size, DWORD& type) {
+  for (int attempt = 0; attempt < MaxReadAttempts; ++attempt) {
+    DWORD nameLen = static_cast<DWORD>(nameBuffer.size());
+    size = static_cast<DWORD>(data.size());
+    const LONG r = RegEnumValueW(key, i, nameBuffer.data(), &nameLen, nullptr, &type,
+                                 reinterpret_cast<BYTE*>(data.data()), &size);
+    if (r == ERROR_SUCCESS) {
+      name.assign(nameBuffer.data(), std::min<std::size_t>(nameLen, nameBuffer.size()));
+      size = std::min<DWORD>(size, static_cast<DWORD>(data.size()));
+      return r;
+    }
+    if (r != ERROR_MORE_DATA) return r;
+    if (size > data.size()) data.resize(size);
+    else if (nameBuffer.size() < MaxNameChars) nameBuffer.resize(nameBuffer.size() * 2);
+    else data.resize(data.size() * 2);  // neither said to be short: give the data more room
+  }
+  return ERROR_MORE_DATA;
+}
+
+// Subkey index i of key as stored, with the same growing name buffer.
+LONG ReadStoredIndexedKeyName(HKEY key, DWORD i, std::wstring& buffer, std::wstring& name) {
   for (;;) {
     DWORD len = static_cast<DWORD>(buffer.size());
-    const LONG r = RegEnumKeyExA(key, i, buffer.data(), &len, nullptr, nullptr, nullptr, nullptr);
+    const LONG r = RegEnumKeyExW(key, i, buffer.data(), &len, nullptr, nullptr, nullptr, nullptr);
     if (r == ERROR_SUCCESS) {
       name.assign(buffer.data(), std::min<std::size_t>(len, buffer.size()));
       return r;
     }
-    if (r != ERROR_MORE_DATA || buffer.size() >= MaxNameBuffer) return r;
+    if (r != ERROR_MORE_DATA || buffer.size() >= MaxNameChars) return r;
     buffer.resize(buffer.size() * 2);
   }
+}
+
+// The counts and the last write time of a key: when they are the same after the key was
+// enumerated as before, nothing was added or removed meanwhile (a value deleted and another
+// added keep the counts, but not the time).
+struct TKeyStamp {
+  DWORD Keys = 0, Values = 0;
+  FILETIME Time{};
+  bool operator==(const TKeyStamp& o) const {
+    return Keys == o.Keys && Values == o.Values && Time.dwLowDateTime == o.Time.dwLowDateTime &&
+           Time.dwHighDateTime == o.Time.dwHighDateTime;
+  }
+};
+
+// The stamp of h, with the maxima of its names and data when asked for.
+bool QueryStamp(HKEY h, TKeyStamp& stamp, DWORD* maxName = nullptr, DWORD* maxData = nullptr) {
+  DWORD maxKey = 0, maxValue = 0;
+  if (RegQueryInfoKeyW(h, nullptr, nullptr, nullptr, &stamp.Keys, &maxKey, nullptr, &stamp.Values, &maxValue, maxData,
+                       nullptr, &stamp.Time) != ERROR_SUCCESS)
+    return false;
+  if (maxName) *maxName = std::max(maxKey, maxValue);
+  return true;
 }
 
 class TExportWalk {
@@ -98,7 +145,8 @@ class TExportWalk {
 
   void Append(std::string_view text) { out_ += text; }
 
-  // The block of the key h at path ("" or "\" + names), then the blocks of its subkeys.
+  // The block of the key h at path ("" or "\" + names), then the blocks of its subkeys. The
+  // subkeys are opened by their stored names, so each is reached whatever its ANSI text.
   void Walk(HKEY h, std::string& path) {
     if (out_.size() >= FlushSize) {
       sink_.Write(out_);
@@ -106,10 +154,18 @@ class TExportWalk {
     }
     if (sink_.Failed()) return;
     AppendKeyLine(out_, rootName_, path);
-    std::vector<std::string> subkeys;
+    std::vector<std::wstring> subkeys;
     ReadKey(h, path, subkeys);
-    for (const std::string& name : subkeys) {
+    for (const std::wstring& stored : subkeys) {
       if (sink_.Failed()) return;
+      bool exact = false;
+      const std::string name = AnsiName(stored, exact);
+      // Under its ANSI text the key would come back as another key, or as none: it is left
+      // out with everything below it.
+      if (!exact) {
+        LeftOut.push_back(Location(path) + "\\" + ShownName(name) + " (its name cannot be written in this code page)");
+        continue;
+      }
       if (!IsRegFileName(name)) {
         LeftOut.push_back(Location(path) + "\\" + ShownName(name) + " (the key name holds a line break)");
         continue;
@@ -117,9 +173,10 @@ class TExportWalk {
       const std::size_t length = path.size();
       path.append("\\").append(name);
       TVkKey sub;
-      if (RegOpenKeyExA(h, name.c_str(), 0, access_, sub.out()) == ERROR_SUCCESS) {
+      const LONG r = RegOpenKeyExW(h, stored.c_str(), 0, access_, sub.out());
+      if (r == ERROR_SUCCESS) {
         Walk(sub.get(), path);
-      } else {
+      } else if (r != ERROR_FILE_NOT_FOUND) {  // a key removed since its parent was read is gone
         AppendKeyLine(out_, rootName_, path);  // the key line stays, its contents cannot be read
         LeftOut.push_back(Location(path) + " (the key could not be opened)");
       }
@@ -139,10 +196,10 @@ class TExportWalk {
 
   std::string Location(const std::string& path) const { return rootName_ + path; }
 
-  // The value entries of h and the names of its subkeys. A key whose counts change while it
-  // is read (a value or subkey deleted or added meanwhile could be missed or doubled by the
-  // index enumeration) is read again; the last attempt is kept and reported.
-  void ReadKey(HKEY h, const std::string& path, std::vector<std::string>& subkeys) {
+  // The value entries of h and the names of its subkeys. A key that changes while it is read
+  // (a value or subkey added or deleted meanwhile shifts the indexes of the enumeration, so
+  // another could be missed or doubled) is read again; the last attempt is kept and reported.
+  void ReadKey(HKEY h, const std::string& path, std::vector<std::wstring>& subkeys) {
     const std::size_t mark = out_.size(), leftMark = LeftOut.size();
     for (int attempt = 1;; ++attempt) {
       const TRead read = ReadKeyOnce(h, path, subkeys);
@@ -160,22 +217,18 @@ class TExportWalk {
     }
   }
 
-  TRead ReadKeyOnce(HKEY h, const std::string& path, std::vector<std::string>& subkeys) {
+  TRead ReadKeyOnce(HKEY h, const std::string& path, std::vector<std::wstring>& subkeys) {
     subkeys.clear();
-    DWORD keys = 0, maxKey = 0, values = 0, maxName = 0, maxData = 0;
-    if (RegQueryInfoKeyA(h, nullptr, nullptr, nullptr, &keys, &maxKey, nullptr, &values, &maxName, &maxData, nullptr,
-                         nullptr) != ERROR_SUCCESS)
-      return TRead::Unreadable;
+    TKeyStamp before, after;
+    DWORD maxName = 0, maxData = 0;
+    if (!QueryStamp(h, before, &maxName, &maxData)) return TRead::Unreadable;
     bool changed = false;
-    // The maxima are in characters (a double-byte character takes two bytes) and, for the
-    // data, in the bytes as stored, never fewer than the ANSI calls return.
-    const std::size_t nameSize = 2 * static_cast<std::size_t>(std::max(maxName, maxKey)) + 2;
-    if (nameBuffer_.size() < nameSize) nameBuffer_.resize(nameSize);
+    if (nameBuffer_.size() < maxName + 2) nameBuffer_.resize(maxName + 2);
     if (data_.size() < std::max<std::size_t>(maxData, MinDataBuffer)) data_.resize(std::max<std::size_t>(maxData, MinDataBuffer));
-    for (DWORD i = 0; i < values; ++i) {
+    for (DWORD i = 0; i < before.Values; ++i) {
       if (g_readHook) g_readHook(h, i);
       DWORD size = 0, type = 0;
-      const LONG r = ReadIndexedValue(h, i, nameBuffer_, name_, data_, size, type);
+      const LONG r = ReadStoredIndexedValue(h, i, nameBuffer_, name_, data_, size, type);
       if (r == ERROR_NO_MORE_ITEMS) {  // values deleted meanwhile
         changed = true;
         break;
@@ -184,22 +237,11 @@ class TExportWalk {
         LeftOut.push_back(Location(path) + ": value number " + std::to_string(i + 1) + " (it could not be read)");
         continue;
       }
-      if (!IsRegFileName(name_)) {
-        LeftOut.push_back(Location(path) + ": value \"" + ShownName(name_) + "\" (the name holds a line break)");
-        continue;
-      }
-      // A name the code page cannot represent comes as "?" characters and names no value:
-      // written under it, the value would come back under another name.
-      if (name_.find('?') != std::string::npos &&
-          RegQueryValueExA(h, name_.c_str(), nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-        LeftOut.push_back(Location(path) + ": value \"" + name_ + "\" (its name cannot be written in this code page)");
-        continue;
-      }
-      AppendValueEntry(out_, name_, type, std::string_view(data_.data(), size));
+      AppendValue(path, type, size);
     }
-    subkeys.reserve(keys);
-    for (DWORD i = 0; i < keys; ++i) {
-      const LONG r = ReadIndexedKeyName(h, i, nameBuffer_, name_);
+    subkeys.reserve(before.Keys);
+    for (DWORD i = 0; i < before.Keys; ++i) {
+      const LONG r = ReadStoredIndexedKeyName(h, i, nameBuffer_, name_);
       if (r == ERROR_NO_MORE_ITEMS) {
         changed = true;
         break;
@@ -210,20 +252,35 @@ class TExportWalk {
       }
       subkeys.push_back(name_);
     }
-    // The counts once more: a value or subkey added meanwhile shifts the indexes.
-    DWORD keysAfter = 0, valuesAfter = 0;
-    if (RegQueryInfoKeyA(h, nullptr, nullptr, nullptr, &keysAfter, nullptr, nullptr, &valuesAfter, nullptr, nullptr,
-                         nullptr, nullptr) != ERROR_SUCCESS ||
-        keysAfter != keys || valuesAfter != values)
-      changed = true;
+    // Once more: an item added or deleted meanwhile changes the counts or the write time.
+    if (!QueryStamp(h, after) || !(after == before)) changed = true;
     return changed ? TRead::Changed : TRead::Stable;
+  }
+
+  // The entry of the value just read (name_, data_), or the reason it is left out: a name the
+  // code page cannot spell would name another value or none, and string data is written as
+  // ANSI text, which must give back exactly the stored bytes.
+  void AppendValue(const std::string& path, DWORD type, DWORD size) {
+    bool exact = false;
+    const std::string name = AnsiName(name_, exact);
+    const auto leaveOut = [&](const char* why) {
+      LeftOut.push_back(Location(path) + ": value \"" + ShownName(name) + "\" (" + why + ")");
+    };
+    if (!exact) return leaveOut("its name cannot be written in this code page");
+    if (!IsRegFileName(name)) return leaveOut("the name holds a line break");
+    const char* data = data_.data();
+    if (type != REG_SZ && type != REG_EXPAND_SZ && type != REG_MULTI_SZ)
+      return AppendValueEntry(out_, name, type, std::string_view(data, size));
+    if (size % 2 != 0) return leaveOut("its text is an odd number of bytes, which a registration file cannot carry");
+    if (!StoredTextExact(type, data, size)) return leaveOut("its text cannot be written in this code page");
+    AppendValueEntry(out_, name, type, AnsiDataOf(type, data, size));
   }
 
   REGSAM access_;
   std::string rootName_;
   TFileSink& sink_;
   std::string out_;
-  std::string nameBuffer_ = std::string(256, '\0'), name_;
+  std::wstring nameBuffer_ = std::wstring(256, L'\0'), name_;
   std::vector<char> data_ = std::vector<char>(4096);
 };
 

@@ -29,9 +29,13 @@ struct TExportResult {
 //
 // The file is written next to fileName under a temporary name and takes its place only once
 // it is whole, so a failure (missing key, no access, disk full) never leaves a half-written
-// file nor spoils one that was there. Names the format cannot carry (those holding CR or
-// LF), subkeys that do not open and values that cannot be read are left out and make the
-// export incomplete; a subkey that does not open keeps its key line.
+// file nor spoils one that was there. Below the key the walk follows the names as stored.
+// What the format cannot carry is left out and makes the export incomplete: names holding
+// CR or LF, names the code page cannot spell (a key with everything below it; reported by
+// their marked text), string data that is no text of the code page or an odd number of
+// bytes (the file holds strings as ANSI text, which imports turn back into the stored
+// UTF-16). So are subkeys that do not open (they keep their key line), values that cannot
+// be read, and keys that kept changing while they were read.
 TExportResult ExportKey(TVkReg& reg, const std::string& path, const std::string& fileName);
 
 // The Export Key command's call: exports keyPath of root, read with KEY_READ.

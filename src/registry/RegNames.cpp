@@ -35,10 +35,13 @@ std::string ToAnsiExact(std::wstring_view wide, bool& usedDefault) {
   usedDefault = false;
   if (wide.empty()) return std::string();
   const int n = static_cast<int>(wide.size());
-  std::string out(static_cast<std::size_t>(n) * 2 + 2, '\0');
+  std::string out(static_cast<std::size_t>(n) * 4 + 4, '\0');
   BOOL used = FALSE;
-  int got = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), n, out.data(),
-                                static_cast<int>(out.size()), nullptr, &used);
+  // UTF-8 as the ANSI code page takes neither the flag nor the question: every character has
+  // its bytes there, and the round trip of the callers still finds what does not convert.
+  const bool utf8 = GetACP() == CP_UTF8;
+  int got = WideCharToMultiByte(CP_ACP, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, wide.data(), n, out.data(),
+                                static_cast<int>(out.size()), nullptr, utf8 ? nullptr : &used);
   if (got <= 0) {
     usedDefault = true;
     return std::string();

@@ -148,8 +148,16 @@ void TEditing::ExportKey_Cmd() {
   const TExportResult result = ExportKeyToFile(fileName, state.CurRoot, key);
   // What was left out, or why nothing was written, is told with the file's name.
   if (result.Status == TExportStatus::Incomplete) (void)ShowExportResult(result);
-  if (result.Status == TExportStatus::Failed)
-    ShowPlainMsg("An error occured while exporting key from registry!" +
-                     (result.Message.empty() ? std::string() : "\r\n\r\n" + result.Message),
-                 "Hivelark", MsgError);
+  if (result.Status == TExportStatus::Failed) {
+    // The error text once, then the reason: the export's own message may begin with it.
+    const std::string head = "An error occured while exporting key from registry!";
+    std::string reason = result.Message.rfind(head, 0) == 0 ? result.Message.substr(head.size()) : result.Message;
+    while (!reason.empty() && (reason[0] == '\r' || reason[0] == '\n')) reason.erase(0, 1);
+    if (reason.empty()) {
+      TVkReg reg;
+      reg.Access = KEY_READ;
+      if (!reg.OpenPath(state.CurRoot, key, false)) reason = "The key no longer exists or cannot be opened.";
+    }
+    ShowPlainMsg(head + (reason.empty() ? std::string() : "\r\n\r\n" + reason), "Hivelark", MsgError);
+  }
 }

@@ -486,6 +486,13 @@ TEST_F(Editing, ExportKeyWritesTheChosenFile) {
   EXPECT_TRUE(answers.Messages.empty());
   EXPECT_GT(FileSizeByName(file), 20);
   DeleteFileA(file.c_str());
+  // A key removed meanwhile: the error text once, then the reason.
+  RegDeleteTreeA(Key(), "K\\Run");
+  answers.SaveAnswers = {file};
+  ASSERT_TRUE(form().RunCommand(CM_EXPORTKEY));
+  ASSERT_EQ(answers.Messages.size(), 1u);
+  EXPECT_EQ(answers.Messages[0].text, "An error occured while exporting key from registry!\r\n\r\n"
+                                      "The key no longer exists or cannot be opened.");
 }
 
 TEST_F(Editing, ImportShowsWhatItWillChangeAndWritesOnlyOnYes) {

@@ -71,6 +71,8 @@ TEST(BookmarkFormat, ReadsBothVersions) {
       {0x0100, 3, "", 255, ""},                       // byte arithmetic wraps; an empty path stays empty
       {0x0101, 255, "\\Software", 12, "\\Software"},  // 255 is a key; the path is taken as it is
       {0x0101, 7, "\\K\\", 7, "\\K\\"},
+      {0x0101, 7, "K\\", 7, "\\K\\"},  // another program's path without the leading "\": from the root
+      {0x0100, 16, "Software", 12, "\\Software\\"},
   };
   for (const Case& c : cases) {
     TBookMarks list;
@@ -155,6 +157,30 @@ TEST(BookmarkFormat, WhatDoesNotFitIsLeftOutAndTheFileStaysReadable) {
   EXPECT_EQ(big.Bytes.size(), 10u + 65535u * Record(1, 12, "\\K\\", "", "").size());
 }
 
+TEST(BookmarkFormat, AFullLengthKeyPathSurvivesLoadAndSave) {
+  const std::string k254 = "\\" + std::string(252, 'k') + "\\", k255 = "\\" + std::string(253, 'k') + "\\";
+  struct Case {
+    int version;
+    std::string stored, loaded;
+  };
+  const Case cases[] = {
+      {0x0100, k254 + "x", k254 + "x\\"},  // 255 bytes; the final "\" makes 256
+      {0x0101, k254 + "x", k254 + "x\\"},  // as it is written back
+      {0x0101, k255, k255},
+      {0x0101, std::string(254, 'k') + "\\", "\\" + std::string(254, 'k') + "\\"},
+  };
+  for (const Case& c : cases) {
+    TBookMarks list, back;
+    ASSERT_TRUE(DecodeBookmarks(Header(c.version, 1) + Record(1, 16, c.stored, "", ""), list).Accepted);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].KeyPath, c.loaded) << c.stored.size();
+    const TBookmarkEncode e = EncodeBookmarks(list);
+    EXPECT_EQ(e.LeftOut, 0u) << c.stored.size();
+    ASSERT_TRUE(DecodeBookmarks(e.Bytes, back).Accepted);
+    EXPECT_EQ(back, list) << c.stored.size();
+  }
+}
+
 TEST(BookmarkList, DuplicatesAreTheSameRootTypeKeyAndNameWithCase) {
   TBookMarks list;
   ScriptedInteraction answers;
@@ -200,7 +226,13 @@ class BookmarkFiles : public ::testing::Test {
   void TearDown() override {
     SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(file.c_str());
-    DeleteFileA((file + ".tmp").c_str());
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((folder + "*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+      do DeleteFileA((folder + found.cFileName).c_str());
+      while (FindNextFileA(find, &found));
+      FindClose(find);
+    }
     RemoveDirectoryA(folder.c_str());
   }
   std::string folder, file;
@@ -255,7 +287,29 @@ TEST_F(BookmarkFiles, AFailedSaveIsReportedAndLeavesTheOldFile) {
   ASSERT_TRUE(SaveBookmarkFile(file, {Item(1, 12, "\\" + std::string(300, 'k') + "\\"), Item(1, 12, "\\ok\\")}));
   ASSERT_EQ(answers.Messages.size(), 1u);
   EXPECT_EQ(answers.Messages[0].flags, 48u);
-  EXPECT_EQ(answers.Messages[0].text.rfind("1 bookmark item did not fit", 0), 0u);
+  EXPECT_EQ(answers.Messages[0].text.rfind("1 bookmark item did not fit into the bookmark file and was left out (", 0), 0u);
   EXPECT_NE(answers.Messages[0].text.find(file), std::string::npos);
   EXPECT_EQ(FileContent(file), Header(0x0101, 1) + Record(1, 12, "\\ok\\", "", ""));
+}
+
+TEST_F(BookmarkFiles, ASaveMeetsNoFileOfTheUserAndRemovesItsOwnStaleTemporaries) {
+  struct Case {
+    std::string name;
+    bool kept;
+  };
+  const Case cases[] = {
+      {"Test.bmk.tmp", true},  // the user's own file
+      {"Test.bmk.~hl0000ABCD.tmp", false},
+      {"Test.bmk.~hlFFFFFFFF.tmp", false},
+      {"Test.bmk.~hl0000ABC.tmp", true},
+      {"Test.bmk.~hl0000ABCDE.tmp", true},
+      {"Test.bmk.~hlnotmine.tmp", true},
+      {"Other.bmk.~hl0000ABCD.tmp", true},
+  };
+  for (const Case& c : cases) WriteFileContent(folder + c.name, "user's");
+  ASSERT_TRUE(SaveBookmarkFile(file, {Item(1, 12, "\\K\\")}));
+  EXPECT_EQ(FileContent(file), EncodeBookmarks({Item(1, 12, "\\K\\")}).Bytes);
+  for (const Case& c : cases) EXPECT_EQ(IsFile(folder + c.name), c.kept) << c.name;
+  EXPECT_EQ(FileContent(folder + "Test.bmk.tmp"), "user's");
+  EXPECT_TRUE(answers.Messages.empty());
 }

@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+#include <cstring>
+
 #include "lib/VkFuncLib.h"
 #include "resource.h"
 #include "support/TestSupport.h"
@@ -23,6 +25,7 @@ TEST(SearchTests, KeywordsWordsNumbersAndSizes) {
   EXPECT_TRUE(found("Run1", "Run"));
   EXPECT_TRUE(found("\xC9Run Run", "run"));  // the first occurrence fails, the search goes on
   EXPECT_FALSE(found("\xC9Run", "run"));     // a 1252 letter is a word letter
+  EXPECT_TRUE(found("Stra\xDF" "e", "stra"));   // sharp s is not
   struct Dword {
     std::string data;
     const char* keyword;
@@ -31,7 +34,11 @@ TEST(SearchTests, KeywordsWordsNumbersAndSizes) {
   const Dword dwords[] = {{std::string("\x01\0\0\0", 4), "1", true},   {std::string("\x0B\0\0\0", 4), "1", false},
                           {std::string("\x01\0\x01\0", 4), "1", false}, {std::string("\x01\0\0\0", 4), "0x1", false},
                           {std::string("\xFF\xFF\xFF\xFF", 4), "-1", false}, {std::string("\x05", 1), "5", true},
-                          {std::string(), "0", true}};
+                          {std::string(), "0", true},
+                          {std::string("\x01\0\0\0", 4), "00000000000000000001", true},  // leading zeros
+                          {std::string(4, '\0'), "0000000000000000000000000", true},
+                          {std::string("\xFF\xFF\xFF\xFF", 4), "18446744073709551615", false},
+                          {std::string("\x01\0\0\0", 4), "18446744073709551617", false}};  // beyond 64 bits
   for (const Dword& d : dwords) EXPECT_EQ(DwordMatches(d.data, d.keyword), d.hit) << d.keyword;
   std::int32_t size = 0;
   EXPECT_TRUE(ParseSizeText("$10", size));
@@ -126,12 +133,16 @@ TEST_F(SearchWindow, ControlsFollowTheFiltersAndBadSizesAreRefused) {
   EXPECT_FALSE(Enabled(IDOK));
   Click(IDC_SRCH_DATASIZE_CHK);
   EXPECT_TRUE(Enabled(IDC_SRCH_SIZE));
+  program.Bookmarks().Lists(1) = TBookMarks(3);
+  form().State().BookmarkMode = 1;
+  program.Bookmarks().ShowBookmarkList();
   EXPECT_TRUE(Enabled(IDOK));
   SetDlgItemTextA(dlg, IDC_SRCH_SIZE, "10$");
   Click(IDOK);
   ASSERT_EQ(answers.Messages.size(), 1u);
   EXPECT_EQ(answers.Messages[0].text, "Invalid size specified!");
   EXPECT_TRUE(IsWindowVisible(dlg));
+  EXPECT_EQ(ListView_GetItemCount(form().Bmk_ListView()), 0);  // the emptied results list
   // The masks come from the type chooser in its multiple form.
   answers.TypeAnswers = {1 << REG_DWORD};
   Click(IDC_SRCH_DATATYPE_CHK);
@@ -164,4 +175,53 @@ TEST_F(SearchWindow, ClosingDuringTheWalkWaitsForItToUnwind) {
   PumpMessages();  // the close asked for again
   EXPECT_FALSE(IsWindow(form().Handle()));
   EXPECT_TRUE(answers.Messages.empty());  // reason 0: no sound, no message
+}
+
+TEST_F(SearchWindow, ShortcutsWorkDuringTheWalk) {
+  struct Case {
+    UINT message;
+    WPARAM key;
+    bool alt;
+    bool closed;
+    std::size_t messages;
+  };
+  const Case cases[] = {
+      {WM_SYSKEYDOWN, VK_F7, true, false, 1},  // Alt+F7: "A search is currently in progress!"
+      {WM_SYSKEYDOWN, 'Q', true, true, 0},     // Alt+Q closes once the walk has unwound
+  };
+  SetDlgItemTextA(dlg, IDC_SRCH_KEYWORD, "e");
+  SendDlgItemMessageA(dlg, IDC_SRCH_ORIGIN, CB_SETCURSEL, 2, 0);
+  for (const Case& c : cases) {
+    BYTE saved[256], held[256];
+    GetKeyboardState(saved);
+    std::memcpy(held, saved, sizeof held);
+    held[VK_MENU] = c.alt ? 0x80 : 0;
+    SetKeyboardState(held);
+    answers.Messages.clear();
+    PostMessageA(form().Reg_ListView(), c.message, c.key, c.alt ? 0x20000001 : 1);
+    if (!c.closed)
+      PostMessageA(form().Handle(), WM_COMMAND, MAKEWPARAM(IDC_CANCELSEARCH_BTN, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(form().CancelSearch_Btn()));
+    Click(IDOK);
+    SetKeyboardState(saved);
+    PumpMessages();
+    EXPECT_EQ(!IsWindow(form().Handle()), c.closed) << c.key;
+    ASSERT_GE(answers.Messages.size(), c.messages) << c.key;
+    if (c.messages) {
+      EXPECT_EQ(answers.Messages[0].text, "A search is currently in progress!");
+    }
+  }
+}
+
+TEST_F(SearchWindow, TheCancelButtonHasAFontAndHidesWithThePane) {
+  const HWND button = form().CancelSearch_Btn();
+  EXPECT_NE(SendMessageA(button, WM_GETFONT, 0, 0), 0);
+  form().ShowCancelSearch(true);
+  EXPECT_TRUE(IsWindowVisible(button));
+  form().ShowBookmarkPane(false);
+  EXPECT_FALSE(IsWindowVisible(button));
+  EXPECT_TRUE(form().CancelSearchVisible());  // the search still runs
+  form().ShowBookmarkPane(true);
+  EXPECT_TRUE(IsWindowVisible(button));
+  form().ShowCancelSearch(false);
 }

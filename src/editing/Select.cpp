@@ -115,6 +115,12 @@ void TFormSelect::FillRows() {
       SendMessageA(list, LVM_SETITEMTEXTA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&sub));
     }
   }
+  // The names take the room their font needs (with the icon), at least the widths above.
+  for (int c = 0; c < 2; ++c) {
+    const int planned = ListView_GetColumnWidth(list, c);
+    ListView_SetColumnWidth(list, c, LVSCW_AUTOSIZE);
+    if (ListView_GetColumnWidth(list, c) < planned) ListView_SetColumnWidth(list, c, planned);
+  }
   SetWindowSubclass(list, ListProc, 1, reinterpret_cast<DWORD_PTR>(this));
 }
 
@@ -173,7 +179,7 @@ bool ChooseDataType(const std::string& caption, int& choice, bool multiSelect, c
     form.Caption = caption;
     form.Choice = answer;
     form.MultiSelect = multiSelect;
-    if (form.ShowModal(AppHandle) != IDOK) return false;
+    if (form.ShowModal(DialogOwner()) != IDOK) return false;
     answer = form.Choice;
     return true;
   };

@@ -410,58 +410,24 @@ TEST(FileDialogs, ThePlatformDialogsReturnTheNameTypedIn) {
   }
 }
 
-namespace {
-HWND g_boxOwner = nullptr;
-HWND g_modeless = nullptr;
-bool g_modelessEnabled = true;
-LRESULT CALLBACK WatchBox(int code, WPARAM wp, LPARAM lp) {
-  if (code == HCBT_ACTIVATE && !g_boxOwner) {
-    HWND box = reinterpret_cast<HWND>(wp);
-    char cls[16] = "";
-    GetClassNameA(box, cls, sizeof cls);
-    if (std::strcmp(cls, "#32770") == 0) {
-      g_boxOwner = GetWindow(box, GW_OWNER);
-      g_modelessEnabled = IsWindowEnabled(g_modeless) != 0;
-      PostMessageA(box, WM_COMMAND, IDOK, 0);
-    }
-  }
-  return CallNextHookEx(nullptr, code, wp, lp);
-}
-}  // namespace
-
 TEST(ModalWindows, ABoxIsOwnedByTheInnermostModalWindowAndTheFocusComesBack) {
-  TDialogScript app;  // the main window
-  ShowWindow(app.Owner(), SW_SHOW);
-  const auto window = [&](const char* title) {
-    return CreateWindowExA(0, "STATIC", title, WS_POPUP | WS_CAPTION | WS_VISIBLE, 50, 50, 200, 100, app.Owner(),
-                           nullptr, nullptr, nullptr);
-  };
-  const auto edit = [](HWND parent) {
-    return CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE, 0, 0, 80, 20, parent, nullptr, nullptr, nullptr);
-  };
-  const HWND appEdit = edit(app.Owner()), modal = window("modal"), modalEdit = edit(modal);
-  g_modeless = window("modeless");  // as the search window
-  HHOOK hook = SetWindowsHookExA(WH_CBT, WatchBox, nullptr, GetCurrentThreadId());
-  struct Case {
-    HWND scope, owner, focus;
-  };
-  const Case cases[] = {{nullptr, app.Owner(), appEdit}, {modal, modal, modalEdit}};
-  for (const Case& c : cases) {
-    g_boxOwner = nullptr;
-    TDialogOwnerScope scope(c.scope);
-    if (c.scope) EnableWindow(app.Owner(), FALSE);  // as the modal window does
-    SetActiveWindow(GetAncestor(c.focus, GA_ROOT));
-    SetFocus(c.focus);
-    ASSERT_EQ(GetFocus(), c.focus);
-    EXPECT_EQ(PlatformInteraction().Message("x", "Hivelark", MsgInfo), IDOK);
-    EXPECT_EQ(g_boxOwner, c.owner);
-    EXPECT_FALSE(g_modelessEnabled);  // the other windows wait for the box
-    EXPECT_TRUE(IsWindowEnabled(g_modeless));
-    EXPECT_EQ(GetFocus(), c.focus);
-    EnableWindow(app.Owner(), TRUE);
+  for (bool inModal : {false, true}) {
+    HWND owner = nullptr, modeless = nullptr;
+    TDialogScript script({[&](HWND box) {
+      owner = GetWindow(box, GW_OWNER);
+      EXPECT_FALSE(IsWindowEnabled(modeless));  // the search window, say, waits
+      ClickButton(box, IDOK);
+    }});
+    const auto window = [](const char* cls, DWORD style, HWND parent) {
+      return CreateWindowExA(0, cls, "", style | WS_VISIBLE, 0, 0, 99, 99, parent, nullptr, nullptr, nullptr);
+    };
+    ShowWindow(script.Owner(), SW_SHOW);
+    modeless = window("STATIC", WS_POPUP, script.Owner());
+    const HWND top = inModal ? window("STATIC", WS_POPUP, script.Owner()) : script.Owner();
+    const HWND edit = window("EDIT", WS_CHILD, top);
+    TDialogOwnerScope scope(inModal ? top : nullptr);
+    SetFocus(edit);
+    (void)PlatformInteraction().Message("x", "Hivelark", MsgInfo);
+    EXPECT_TRUE(owner == top && GetFocus() == edit && IsWindowEnabled(modeless)) << inModal;
   }
-  EXPECT_EQ(DialogOwner(), app.Owner());
-  UnhookWindowsHookEx(hook);
-  DestroyWindow(g_modeless);
-  DestroyWindow(modal);
 }

@@ -115,12 +115,10 @@ void TFormSelect::FillRows() {
       SendMessageA(list, LVM_SETITEMTEXTA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&sub));
     }
   }
-  // The names take the room their font needs (with the icon), at least the widths above.
-  for (int c = 0; c < 2; ++c) {
-    const int planned = ListView_GetColumnWidth(list, c);
-    ListView_SetColumnWidth(list, c, LVSCW_AUTOSIZE);
-    if (ListView_GetColumnWidth(list, c) < planned) ListView_SetColumnWidth(list, c, planned);
-  }
+  // The type names take the room their font needs with the icon, at least the width above.
+  const int planned = ListView_GetColumnWidth(list, 0);
+  ListView_SetColumnWidth(list, 0, LVSCW_AUTOSIZE);
+  if (ListView_GetColumnWidth(list, 0) < planned) ListView_SetColumnWidth(list, 0, planned);
   SetWindowSubclass(list, ListProc, 1, reinterpret_cast<DWORD_PTR>(this));
 }
 

@@ -77,7 +77,7 @@ INT_PTR TFormValue::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       };
       static const TPlace places[] = {
           {IDC_VAL_NAMELABEL, 12, 16, 40, 13}, {IDC_VAL_NAMEEDIT, 56, 12, 253, 21}, {IDC_VAL_SIZELABEL, 322, 16, 30, 13},
-          {IDC_VAL_SIZEEDIT, 354, 12, 109, 21}, {IDC_VAL_ORGLABEL, 12, 40, 42, 13}, {IDC_VAL_ORGEDIT, 56, 36, 407, 21},
+          {IDC_VAL_SIZEEDIT, 354, 12, 109, 21}, {IDC_VAL_ORGLABEL, 12, 40, 44, 13}, {IDC_VAL_ORGEDIT, 56, 36, 407, 21},
           {IDC_VAL_VALLABEL, 12, 64, 40, 13},  {IDC_VAL_EDIT, 56, 60, 407, 21},    {IDC_VAL_RICH, 56, 60, 407, 21},
           {IDC_VAL_LOAD, 56, 88, 62, 21},      {IDC_VAL_SAVE, 125, 88, 62, 21},   {IDC_VAL_FILENAME, 194, 88, 62, 21},
           {IDOK, 263, 88, 62, 21},             {IDCANCEL, 332, 88, 62, 21},       {IDC_VAL_APPLY, 401, 88, 62, 21}};

@@ -222,7 +222,7 @@ void TSearch::FinishSearch(int reason) {
   host_.ShowCancelSearch(false);
   if ((reason == 1 || reason == 2) && searching_) {
     (void)PlayNotifySound(host_.State().NotifySnd);
-    if (reason == 2) ShowMsg("Maximum number of items found!", "Hivelark", MsgWarning);
+    // The results are shown before the limit's message, so the pane holds them while it is up.
     if (!bookmarks_.Lists(1).empty()) {
       host_.State().BookmarkMode = 1;
       host_.ShowBookmarkPane(true);
@@ -230,6 +230,7 @@ void TSearch::FinishSearch(int reason) {
       ShowMsg("The search did not find anything!", "Hivelark", MsgInfo);
     }
     if (host_.BookmarkPaneVisible() && host_.State().BookmarkMode == 1) bookmarks_.ShowBookmarkList();
+    if (reason == 2) ShowMsg("Maximum number of items found!", "Hivelark", MsgWarning);
   }
   searching_ = false;
   if (walk_) walk_->Stop();

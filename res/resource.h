@@ -5,6 +5,7 @@
 #endif
 
 #define IDI_HIVELARK 1
+#define IDI_REGLINK 2
 #define IDD_PROMPT 1001
 #define IDC_PROMPT_LABEL 10
 #define IDC_PROMPT_EDIT 11

@@ -35,9 +35,43 @@ bool LoadBookmarkFile(const std::string& fileName, TBookMarks& list) {
 
 namespace {
 
-bool WriteWhole(const std::string& fileName, const std::string& bytes) {
-  HANDLE h = CreateFileA(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
+// The temporary files of a save are named "<target>.~hl<8 hex digits>.tmp": a name that is
+// created new, so it never replaces a file of the user's.
+constexpr char TempMark[] = ".~hl";
+
+// Removes the temporary files of earlier saves of the target that a crash left behind.
+void RemoveStaleTemps(const std::string& fileName) {
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA((fileName + TempMark + "*.tmp").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return;
+  const std::string folder = fileName.substr(0, fileName.find_last_of("\\/:") + 1);
+  const std::string base = fileName.substr(folder.size());
+  do {
+    const std::string name = found.cFileName;
+    const std::size_t digits = base.size() + sizeof TempMark - 1;
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name.size() != digits + 8 + 4 ||
+        !SameTextAscii(name.substr(0, base.size()), base) ||
+        name.find_first_not_of("0123456789ABCDEF", digits) != digits + 8)
+      continue;
+    DeleteFileA((folder + name).c_str());
+  } while (FindNextFileA(find, &found));
+  FindClose(find);
+}
+
+// Creates a new temporary file beside the target; its name is returned in temp.
+HANDLE CreateTemp(const std::string& fileName, std::string& temp) {
+  DWORD number = GetTickCount() ^ (GetCurrentProcessId() << 16);
+  for (int tries = 0; tries < 64; ++tries, number = number * 1103515245u + 12345u) {
+    char digits[9];
+    wsprintfA(digits, "%08lX", static_cast<unsigned long>(number));
+    temp = fileName + TempMark + digits + ".tmp";
+    HANDLE h = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return h;
+  }
+  return INVALID_HANDLE_VALUE;
+}
+
+bool WriteWhole(HANDLE h, const std::string& bytes) {
   TVkFile file;
   file.reset(h);
   std::size_t done = 0;
@@ -58,11 +92,16 @@ void Report(const std::string& text, unsigned flags) { (void)ShowPlainMsg(text, 
 
 bool SaveBookmarkFile(const std::string& fileName, const TBookMarks& list) {
   const TBookmarkEncode encoded = EncodeBookmarks(list);
-  const std::string temp = fileName + ".tmp";
+  std::string temp;
   DWORD error = ERROR_SUCCESS;
-  if (IsReadOnlyFile(fileName)) {
+  const bool readOnly = IsReadOnlyFile(fileName);
+  if (!readOnly) RemoveStaleTemps(fileName);
+  HANDLE h = readOnly ? INVALID_HANDLE_VALUE : CreateTemp(fileName, temp);
+  if (readOnly) {
     error = ERROR_ACCESS_DENIED;
-  } else if (!WriteWhole(temp, encoded.Bytes)) {
+  } else if (h == INVALID_HANDLE_VALUE) {
+    error = GetLastError();
+  } else if (!WriteWhole(h, encoded.Bytes)) {
     error = GetLastError();
     DeleteFileA(temp.c_str());
   } else if (!MoveFileExA(temp.c_str(), fileName.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
@@ -76,10 +115,10 @@ bool SaveBookmarkFile(const std::string& fileName, const TBookMarks& list) {
     return false;
   }
   if (encoded.LeftOut > 0)
-    Report(std::to_string(encoded.LeftOut) + (encoded.LeftOut == 1 ? " bookmark item" : " bookmark items") +
-                " did not fit into the bookmark file and were left out "
-                "(a key path or value name longer than 255 characters, or more than 65535 items):\r\n" +
-                fileName,
+    Report(std::to_string(encoded.LeftOut) +
+               (encoded.LeftOut == 1 ? " bookmark item did not fit into the bookmark file and was left out "
+                                     : " bookmark items did not fit into the bookmark file and were left out ") +
+               "(a key path or value name longer than 255 characters, or more than 65535 items):\r\n" + fileName,
            MsgWarning);
   return true;
 }

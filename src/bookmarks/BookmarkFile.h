@@ -16,7 +16,8 @@ bool AddBookmark(TBookMarks& list, std::uint32_t root, int type, const std::stri
 // list as it was. True when the list was replaced.
 bool LoadBookmarkFile(const std::string& fileName, TBookMarks& list);
 
-// Writes the list as a bookmark file. The bytes go to a temporary file beside the target,
+// Writes the list as a bookmark file. The bytes go to a new temporary file beside the target
+// ("<target>.~hl<8 hex digits>.tmp"; those of earlier saves that a crash left are removed),
 // which replaces the target only once it is complete, so a failed save (read-only file,
 // missing folder, full disk) leaves the old file as it was; such a failure is reported with
 // the file's name. Items that do not fit the format are left out and counted in a warning.

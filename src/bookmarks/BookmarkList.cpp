@@ -97,12 +97,17 @@ TBookmarkDecode DecodeBookmarks(std::string_view bytes, TBookMarks& list) {
     b.KeyPath = reader.Text(reader.Number(1));
     b.ValueName = reader.Text(reader.Number(1));
     b.Comment = reader.Text(reader.Number(1));
+    const bool lacksFinal = !b.KeyPath.empty() && b.KeyPath.back() != '\\';
     if (result.Version == BookmarkVersion100) {
       b.ItemType = static_cast<std::uint8_t>(b.ItemType - 4);
-      if (!b.KeyPath.empty() && b.KeyPath.back() != '\\') b.KeyPath += '\\';
-    } else if (b.ItemType == 255) {
-      b.ItemType = BookmarkKeyType;
+      if (lacksFinal) b.KeyPath += '\\';
+    } else {
+      if (b.ItemType == 255) b.ItemType = BookmarkKeyType;
+      // A full-length path without its final "\" is how a 256-byte path is stored.
+      if (lacksFinal && b.KeyPath.size() == BookmarkMaxText) b.KeyPath += '\\';
     }
+    // A path from another program may lack the leading "\": it is still taken from the root.
+    if (!b.KeyPath.empty() && b.KeyPath.front() != '\\') b.KeyPath.insert(0, 1, '\\');
   }
   list = std::move(items);
   return result;
@@ -124,13 +129,16 @@ TBookmarkEncode EncodeBookmarks(const TBookMarks& list) {
   std::string body;
   std::size_t written = 0;
   for (const TBookMark& b : list) {
-    if (written == BookmarkMaxCount || b.KeyPath.size() > BookmarkMaxText || b.ValueName.size() > BookmarkMaxText) {
+    // A key path one byte too long is stored without its final "\", which reading adds back.
+    std::string_view keyPath = b.KeyPath;
+    if (keyPath.size() == BookmarkMaxText + 1 && keyPath.back() == '\\') keyPath.remove_suffix(1);
+    if (written == BookmarkMaxCount || keyPath.size() > BookmarkMaxText || b.ValueName.size() > BookmarkMaxText) {
       ++result.LeftOut;
       continue;
     }
     body += static_cast<char>(b.RootIndex);
     body += static_cast<char>(b.ItemType);
-    PutText(body, b.KeyPath);
+    PutText(body, keyPath);
     PutText(body, b.ValueName);
     PutText(body, std::string_view(b.Comment).substr(0, BookmarkMaxText));
     ++written;

@@ -62,13 +62,16 @@ struct TBookmarkDecode {
 // Reads a bookmark file's bytes into list. A wrong magic or a version other than 0x0100
 // and 0x0101 is refused and leaves list as it was. A file that ends early still gives as
 // many items as its count says: numbers past the end read 0, texts the bytes there are.
+// A key path without its leading "\" gets one; a 255-byte one without its final "\" (in
+// version 0x0100 any one) gets that too.
 TBookmarkDecode DecodeBookmarks(std::string_view bytes, TBookMarks& list);
 
 struct TBookmarkEncode {
   std::string Bytes;
   std::size_t LeftOut = 0;  // items that do not fit the format and were not written
 };
-// The bytes of a version 0x0101 file of the list. An item whose key path or value name is
-// longer than 255 bytes is left out (a shortened path would name another place); a longer
-// comment is cut to 255 bytes. At most 65535 items are written; the rest are left out.
+// The bytes of a version 0x0101 file of the list. A 256-byte key path is written without
+// its final "\". An item whose key path or value name is longer than 255 bytes is left
+// out (a shortened path would name another place); a longer comment is cut to 255 bytes.
+// At most 65535 items are written; the rest are left out.
 TBookmarkEncode EncodeBookmarks(const TBookMarks& list);

@@ -141,6 +141,18 @@ void TBookmarkPane::ShowBookmarkList() {
   host_.DrawBookmarkBar("");
 }
 
+bool TBookmarkPane::SyncRows(int mode) {
+  HWND list = List();
+  if (!list || mode != drawnMode_) return false;
+  const int count = static_cast<int>(std::min<std::size_t>(Lists(mode).size(), 0x7FFFFFFF));
+  const int rows = RowCount();
+  if (count == rows) return false;
+  if (count < rows) ResetRows(list, count);
+  else SendMessageA(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+  InvalidateRect(list, nullptr, TRUE);
+  return true;
+}
+
 void TBookmarkPane::Lists_Open(int mode) {
   if (mode < 0 || mode >= BookmarkModeCount) return;
   if (host_.BookmarkPaneVisible() && Mode() == mode) {
@@ -186,7 +198,7 @@ std::string TBookmarkPane::RootText(const TBookMark& item) const {
 
 void TBookmarkPane::BmkJumpHere_Cmd() {
   const int index = ListView_GetNextItem(List(), -1, LVNI_SELECTED);
-  const TBookMarks& list = ShownList();
+  const TBookMarks& list = DrawnList();
   if (index < 0 || static_cast<std::size_t>(index) >= list.size()) return;
   const TBookMark item = list[static_cast<std::size_t>(index)];
   if (item.RootIndex >= RootCount) {
@@ -203,7 +215,7 @@ void TBookmarkPane::BmkJumpHere_Cmd() {
 }
 
 void TBookmarkPane::BmkBookmark_Cmd() {
-  const TBookMarks& list = ShownList();
+  const TBookMarks& list = DrawnList();
   TBookMarks copies;
   for (int i : Selection())
     if (static_cast<std::size_t>(i) < list.size()) copies.push_back(list[static_cast<std::size_t>(i)]);
@@ -212,7 +224,7 @@ void TBookmarkPane::BmkBookmark_Cmd() {
 
 void TBookmarkPane::BmkComment_Cmd() {
   const int index = ListView_GetNextItem(List(), -1, LVNI_SELECTED);
-  TBookMarks& list = ShownList();
+  TBookMarks& list = DrawnList();
   if (index < 0 || static_cast<std::size_t>(index) >= list.size()) return;
   std::string text = list[static_cast<std::size_t>(index)].Comment;
   if (!InputPrompt("Enter Bookmark Comment...", text)) return;
@@ -225,7 +237,7 @@ void TBookmarkPane::BmkComment_Cmd() {
 void TBookmarkPane::BmkDelEntry_Cmd() {
   TWaitCursor cursor(reinterpret_cast<LPCSTR>(IDC_WAIT));
   HWND listView = List();
-  TBookMarks& list = ShownList();
+  TBookMarks& list = DrawnList();
   const int rows = RowCount();
   const int focused = ListView_GetNextItem(listView, -1, LVNI_FOCUSED);
   // Rows past the end of the list (it was emptied meanwhile) are left alone.
@@ -267,7 +279,7 @@ void TBookmarkPane::BmkLoadFromFile_Cmd() {
   request.InitialDir = startFolder_;
   std::string fileName;
   if (!Interaction().OpenFileName(request, fileName)) return;
-  (void)LoadBookmarkFile(fileName, ShownList());
+  if (LoadBookmarkFile(fileName, ShownList())) NoteOwnFile(fileName);
   ShowBookmarkList();
 }
 
@@ -280,7 +292,7 @@ void TBookmarkPane::BmkSaveToFile_Cmd() {
   request.OverwritePrompt = true;
   std::string fileName;
   if (!Interaction().SaveFileName(request, fileName)) return;
-  (void)SaveBookmarkFile(fileName, ShownList());
+  if (SaveBookmarkFile(fileName, ShownList())) NoteOwnFile(fileName);
 }
 
 // ---- The command table ------------------------------------------------------------------
@@ -294,8 +306,8 @@ bool TBookmarkPane::CommandEnabled(int id) {
   switch (id) {
     case CM_BOOKMARK: return !host_.State().RootMode;  // root rows are no keys of CurKey
     case CM_BMK_JUMPHERE: return SelectedCount() == 1;
-    case CM_BMK_BOOKMARK: return Mode() != 0 && SelectedCount() > 0;
-    case CM_BMK_COMMENT: return Mode() != 2 && SelectedCount() == 1;
+    case CM_BMK_BOOKMARK: return drawnMode_ != 0 && SelectedCount() > 0;
+    case CM_BMK_COMMENT: return drawnMode_ != 2 && SelectedCount() == 1;
     case CM_BMK_DELENTRY:
     case CM_BMK_UNSELECTALL: return SelectedCount() > 0;
     case CM_BMK_SELECTALL:
@@ -326,7 +338,7 @@ void TBookmarkPane::RunCommand(int id) {
 
 void TBookmarkPane::PopupMenu3_Popup(HMENU menu) {
   // "Bookmark" copies into the user bookmarks, so it is there only for the other lists.
-  const bool wanted = Mode() != 0;
+  const bool wanted = drawnMode_ != 0;
   const bool present = GetMenuState(menu, CM_BMK_BOOKMARK, MF_BYCOMMAND) != static_cast<UINT>(-1);
   if (present && !wanted) DeleteMenu(menu, CM_BMK_BOOKMARK, MF_BYCOMMAND);
   if (!present && wanted) InsertMenuA(menu, 1, MF_BYPOSITION | MF_STRING, CM_BMK_BOOKMARK, "Bookmark\tCtrl+B");
@@ -347,16 +359,39 @@ void TBookmarkPane::Started() {
   TBrowserState& state = host_.State();
   state.BookmarkMode = Mode();
   const bool load[BookmarkModeCount] = {state.LoadBookMarks, state.LoadSearchRes, state.LoadCopyItems};
-  for (int m = 0; m < BookmarkModeCount; ++m)
-    if (load[m]) (void)LoadBookmarkFile(ProgramFolder() + BookmarkFileNames[m], lists_[static_cast<std::size_t>(m)]);
+  for (int m = 0; m < BookmarkModeCount; ++m) {
+    const std::size_t i = static_cast<std::size_t>(m);
+    fromFile_[i] = load[m] && LoadBookmarkFile(ProgramFolder() + BookmarkFileNames[m], lists_[i]);
+    loadRefused_[i] = load[m] && !fromFile_[i] && IsFile(ProgramFolder() + BookmarkFileNames[m]);
+  }
   if (state.BookmarkVisible) ShowBookmarkList();
+}
+
+void TBookmarkPane::NoteOwnFile(const std::string& fileName) {
+  for (int m = 0; m < BookmarkModeCount; ++m)
+    if (m == Mode() && SameTextAscii(fileName, ProgramFolder() + BookmarkFileNames[m]))
+      fromFile_[static_cast<std::size_t>(m)] = true;
 }
 
 void TBookmarkPane::Closing() {
   const TBrowserState& state = host_.State();
   const bool save[BookmarkModeCount] = {state.SaveBookMarks, state.SaveSearchRes, state.SaveCopyItems};
-  for (int m = 0; m < BookmarkModeCount; ++m)
-    if (save[m]) (void)SaveBookmarkFile(ProgramFolder() + BookmarkFileNames[m], lists_[static_cast<std::size_t>(m)]);
+  // A list replaces its file only when it holds that file's items (it was loaded from it)
+  // or there is no file yet: a file that was not loaded keeps the bookmarks it holds.
+  std::string kept;
+  for (int m = 0; m < BookmarkModeCount; ++m) {
+    const std::size_t i = static_cast<std::size_t>(m);
+    const std::string file = ProgramFolder() + BookmarkFileNames[m];
+    if (!save[m]) continue;
+    if (fromFile_[i] || !IsFile(file)) {
+      (void)SaveBookmarkFile(file, lists_[i]);
+      continue;
+    }
+    kept += "\r\n" + file + (loadRefused_[i] ? "\r\n    (it could not be read at start)" : "\r\n    (AutoLoad is off for this list)");
+  }
+  if (!kept.empty())
+    (void)ShowPlainMsg("These bookmark files were not loaded, so they were kept as they are and not saved over:" + kept,
+                       "Hivelark", MsgWarning);
 }
 
 // ---- The list view ----------------------------------------------------------------------

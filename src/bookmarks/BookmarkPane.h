@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,13 @@ class TBookmarkPane : public TSubsystem {
   // gives the user bookmarks), and the one BookmarkMode chooses.
   TBookMarks& Lists(int mode);
   TBookMarks& ShownList() { return Lists(Mode()); }
+  // The list whose rows the pane shows (BookmarkMode may name another one meanwhile, as
+  // while a search runs): the row commands act on it.
+  TBookMarks& DrawnList() { return Lists(drawnMode_); }
+  // Gives the pane as many rows as the list of mode holds when it shows that list: rows
+  // beyond the end go, the selection goes when rows went, new rows are added at the end.
+  // True when the count changed (the caller repaints the strip with its count).
+  bool SyncRows(int mode);
   int Mode() const;
   // Set while ShowBookmarkList runs: list switching and closing are refused meanwhile.
   bool Busy() const { return busy_; }
@@ -77,11 +85,17 @@ class TBookmarkPane : public TSubsystem {
   int FindItem(const NMLVFINDITEMA& find);
   std::string RootText(const TBookMark& item) const;
   void KeyDown(WORD key);
+  // Marks the shown list as holding the items of its own file when fileName is that file.
+  void NoteOwnFile(const std::string& fileName);
 
   TCommandHost& host_;
   BookmarkLists lists_;
   int drawnMode_ = 0;
   bool busy_ = false;
+  // Per list: it holds the items of its file in the program's folder (loaded or saved),
+  // and its file was there at start but refused.
+  std::array<bool, BookmarkModeCount> fromFile_{};
+  std::array<bool, BookmarkModeCount> loadRefused_{};
   std::string startFolder_;  // the working directory at start: where the file dialogs open
   HMENU popupBar_ = nullptr;
   HMENU popup_ = nullptr;

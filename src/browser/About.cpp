@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "lib/VkFuncLib.h"
+#include "lib/VkWindow.h"
 #include "resource.h"
 
 namespace {
@@ -15,6 +16,7 @@ INT_PTR CALLBACK AboutProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
       return TRUE;
     case WM_COMMAND:
       if (LOWORD(wp) == IDC_ABOUT_ICON && HIWORD(wp) == STN_CLICKED) {
+        TDialogOwnerScope owner(dlg);
         TFormAbout::OpenDocument("Readme.txt");
         return TRUE;
       }
@@ -27,6 +29,7 @@ INT_PTR CALLBACK AboutProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lp);
       if (header->code == NM_CLICK || header->code == NM_RETURN) {
+        TDialogOwnerScope owner(dlg);
         if (header->idFrom == IDC_ABOUT_HELPLINK) TFormAbout::OpenDocument("Hivelark.html");
         else if (header->idFrom == IDC_ABOUT_READMELINK) TFormAbout::OpenDocument("Readme.txt");
         return TRUE;
@@ -40,6 +43,7 @@ INT_PTR CALLBACK AboutProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 void TFormAbout::ShowModal(HWND owner) {
+  TModalRun run(owner);
   DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUT), owner, AboutProc, 0);
 }
 
@@ -52,7 +56,8 @@ HWND TFormAbout::CreateModeless(HWND owner) {
 void TFormAbout::OpenDocument(const std::string& fileName, const std::string& anchor) {
   const std::string file = ProgramFolder() + fileName;
   if (!IsFile(file)) {
-    ShowMsg("The file \"" + file + "\" was not found.", "Hivelark", MsgError);
+    // Shown as it is: a folder such as C:\new\ holds a "\n" that is no line break.
+    ShowPlainMsg("The file \"" + file + "\" was not found.", "Hivelark", MsgError);
     return;
   }
   if (!anchor.empty()) {
@@ -60,5 +65,5 @@ void TFormAbout::OpenDocument(const std::string& fileName, const std::string& an
     std::replace(url.begin(), url.end(), '\\', '/');
     if (ShellOpen(url) > 32) return;
   }
-  if (ShellOpen(file) <= 32) ShowMsg("The file \"" + file + "\" could not be opened.", "Hivelark", MsgError);
+  if (ShellOpen(file) <= 32) ShowPlainMsg("The file \"" + file + "\" could not be opened.", "Hivelark", MsgError);
 }

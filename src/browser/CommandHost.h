@@ -36,6 +36,9 @@ class TCommandHost {
   virtual void ShowCancelSearch(bool visible) = 0;
   // Applies the display settings of the state (colours, font, grid lines) to both panes.
   virtual void ApplySettings() = 0;
+  // The message loop's shortcut translation, for loops of long work that pump messages;
+  // true when msg was a shortcut and ran its command.
+  virtual bool TranslateShortcut(MSG& msg) = 0;
 };
 
 // One subsystem's part of the main window: its commands with their enabling rules, the

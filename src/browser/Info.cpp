@@ -173,7 +173,10 @@ void TFormInfo::AddLabels() {
     HWND n = CreateWindowExA(0, "STATIC", name.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, ScalePixels(18),
                              ScalePixels(y), ScalePixels(nameWidth + 2), ScalePixels(13), hwnd_,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(LineId(i, false))), inst, nullptr);
-    HWND v = CreateWindowExA(0, "STATIC", value.c_str(),
+    // The label shows one line and ends in "..." when cut; the platform cannot make a label
+    // of a title near 32K characters, so it gets the start only (a click copies the whole).
+    const std::string shown = value.substr(0, std::min<std::size_t>(value.size(), 4096));
+    HWND v = CreateWindowExA(0, "STATIC", shown.c_str(),
                              WS_CHILD | WS_VISIBLE | SS_RIGHT | SS_NOPREFIX | SS_NOTIFY | SS_ENDELLIPSIS, ScalePixels(left),
                              ScalePixels(y), ScalePixels(403 - left), ScalePixels(13), hwnd_,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(LineId(i, true))), inst, nullptr);

@@ -147,6 +147,7 @@ void TFormHivelark::CreateChildren() {
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_BMK_LISTVIEW)), inst, nullptr);
   cancelSearch_ = CreateWindowExA(0, "BUTTON", "Cancel Search", WS_CHILD | BS_PUSHBUTTON, 0, 0, 88, 18, hwnd_,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_CANCELSEARCH_BTN)), inst, nullptr);
+  if (cancelSearch_) SendMessageA(cancelSearch_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
   if (!list_ || !bmkList_) {
     list_ = nullptr;
     return;
@@ -201,7 +202,12 @@ void TFormHivelark::CreateMenus() {
     SetMenu(hwnd_, menu_);
   }
   if (regPopup_) {
-    for (const TKeyCaption& k : KeyCaptions) ModifyMenuA(regPopup_, k.id, MF_BYCOMMAND | MF_STRING, k.id, k.caption);
+    for (const TKeyCaption& k : KeyCaptions) {
+      // The menu aligns the keys at its one tab column; further tabs would be drawn as boxes.
+      std::string caption = k.caption;
+      caption.erase(caption.find('\t'), caption.find_last_of('\t') - caption.find('\t'));
+      ModifyMenuA(regPopup_, k.id, MF_BYCOMMAND | MF_STRING, k.id, caption.c_str());
+    }
     UpdateMenuStates(regPopup_);
   }
 }

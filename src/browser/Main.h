@@ -40,7 +40,7 @@ class TFormHivelark : public TVkWindow, public TNavView, public TStripHost, publ
   // saved key), else the root list or the saved CurRoot and CurKey.
   void ShowStartLocation(const std::string& argument);
   // The shortcut table of the window; true when msg was a shortcut and ran its command.
-  bool TranslateShortcut(MSG& msg);
+  bool TranslateShortcut(MSG& msg) override;
 
   // TCommandHost
   HWND Owner() const override { return hwnd_; }
@@ -53,8 +53,9 @@ class TFormHivelark : public TVkWindow, public TNavView, public TStripHost, publ
   bool BookmarkPaneVisible() const override { return state_.BookmarkVisible; }
   void ShowBookmarkPane(bool visible) override;
   void DrawBookmarkBar(const std::string& text) override;
-  bool CancelSearchVisible() const override { return IsWindowVisible(cancelSearch_) != 0; }
-  void ShowCancelSearch(bool visible) override { ShowWindow(cancelSearch_, visible ? SW_SHOW : SW_HIDE); }
+  // The button is shown while a search runs, on the bookmark strip when the pane is shown.
+  bool CancelSearchVisible() const override { return cancelShown_; }
+  void ShowCancelSearch(bool visible) override;
   void ApplySettings() override { ApplyViewSettings(); }
 
   HWND CancelSearch_Btn() const { return cancelSearch_; }
@@ -174,6 +175,7 @@ class TFormHivelark : public TVkWindow, public TNavView, public TStripHost, publ
   HWND list_ = nullptr;
   HWND bmkList_ = nullptr;
   HWND cancelSearch_ = nullptr;
+  bool cancelShown_ = false;
   HWND hint_ = nullptr;       // the strip's hint
   HWND dragHint_ = nullptr;   // the splitter's height hint while dragging
   HMENU menu_ = nullptr;

@@ -59,6 +59,12 @@ void TFormHivelark::Layout() {
     MoveWindow(bmkList_, 0, regHeight + StripHeight, width, std::max(0, bmkHeight - StripHeight), TRUE);
     MoveWindow(cancelSearch_, std::max(0, width - 88), regHeight, 88, 18, TRUE);
   }
+  ShowWindow(cancelSearch_, cancelShown_ && state_.BookmarkVisible ? SW_SHOW : SW_HIDE);
+}
+
+void TFormHivelark::ShowCancelSearch(bool visible) {
+  cancelShown_ = visible;
+  ShowWindow(cancelSearch_, visible && state_.BookmarkVisible ? SW_SHOW : SW_HIDE);
 }
 
 void TFormHivelark::ActivateRow(int index) {

@@ -1,13 +1,18 @@
 #include "browser/ValueFormat.h"
 
 #include <cstring>
-#include <limits>
+
+namespace {
+constexpr std::size_t MaxExpandedLength = 32767;
+}  // namespace
 
 std::string ExpandEnvironmentText(const std::string& text) {
+  // A text as long as the longest result the platform can give is not expanded: for a text
+  // of a megabyte it answers without an error, with only the length modulo 65536 of it.
+  if (text.size() >= MaxExpandedLength) return text;
   // Room for the text, its NUL and 64 more characters covers most expansions in one call;
   // a longer one reports the size it needs, and the call is repeated with that size (more
   // than once should the environment grow in between).
-  if (text.size() > std::numeric_limits<DWORD>::max() - 65) return text;
   DWORD capacity = static_cast<DWORD>(text.size() + 1 + 64);
   // The platform cannot expand results of 32,767 characters or more: it reports a count
   // that fits the buffer but sets ERROR_INSUFFICIENT_BUFFER and leaves the result cut short,
@@ -24,6 +29,9 @@ std::string ExpandEnvironmentText(const std::string& text) {
       const DWORD error = GetLastError();
       if (error == ERROR_INVALID_PARAMETER || error == ERROR_INSUFFICIENT_BUFFER || !nul) break;
       out.resize(static_cast<std::size_t>(static_cast<const char*>(nul) - out.data()));
+      // The count takes the NUL (and on some systems one more): one that does not match the
+      // text is no expansion.
+      if (needed != out.size() + 1 && needed != out.size() + 2) break;
       return out;
     }
     capacity = needed;

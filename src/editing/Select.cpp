@@ -115,6 +115,10 @@ void TFormSelect::FillRows() {
       SendMessageA(list, LVM_SETITEMTEXTA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&sub));
     }
   }
+  // The type names take the room their font needs with the icon, at least the width above.
+  const int planned = ListView_GetColumnWidth(list, 0);
+  ListView_SetColumnWidth(list, 0, LVSCW_AUTOSIZE);
+  if (ListView_GetColumnWidth(list, 0) < planned) ListView_SetColumnWidth(list, 0, planned);
   SetWindowSubclass(list, ListProc, 1, reinterpret_cast<DWORD_PTR>(this));
 }
 
@@ -173,7 +177,7 @@ bool ChooseDataType(const std::string& caption, int& choice, bool multiSelect, c
     form.Caption = caption;
     form.Choice = answer;
     form.MultiSelect = multiSelect;
-    if (form.ShowModal(AppHandle) != IDOK) return false;
+    if (form.ShowModal(DialogOwner()) != IDOK) return false;
     answer = form.Choice;
     return true;
   };

@@ -76,8 +76,8 @@ INT_PTR TFormValue::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         int id, x, y, w, h;
       };
       static const TPlace places[] = {
-          {IDC_VAL_NAMELABEL, 12, 16, 40, 13}, {IDC_VAL_NAMEEDIT, 56, 12, 273, 21}, {IDC_VAL_SIZELABEL, 342, 16, 30, 13},
-          {IDC_VAL_SIZEEDIT, 374, 12, 89, 21}, {IDC_VAL_ORGLABEL, 12, 40, 42, 13}, {IDC_VAL_ORGEDIT, 56, 36, 407, 21},
+          {IDC_VAL_NAMELABEL, 12, 16, 40, 13}, {IDC_VAL_NAMEEDIT, 56, 12, 253, 21}, {IDC_VAL_SIZELABEL, 322, 16, 30, 13},
+          {IDC_VAL_SIZEEDIT, 354, 12, 109, 21}, {IDC_VAL_ORGLABEL, 12, 40, 44, 13}, {IDC_VAL_ORGEDIT, 56, 36, 407, 21},
           {IDC_VAL_VALLABEL, 12, 64, 40, 13},  {IDC_VAL_EDIT, 56, 60, 407, 21},    {IDC_VAL_RICH, 56, 60, 407, 21},
           {IDC_VAL_LOAD, 56, 88, 62, 21},      {IDC_VAL_SAVE, 125, 88, 62, 21},   {IDC_VAL_FILENAME, 194, 88, 62, 21},
           {IDOK, 263, 88, 62, 21},             {IDCANCEL, 332, 88, 62, 21},       {IDC_VAL_APPLY, 401, 88, 62, 21}};
@@ -148,6 +148,11 @@ void TFormValue::Fill() {
   PrepareBox(text.size(), true);
   SetupBoxes();
   std::string original = mode_ == TValueMode::Number ? DWordOriginalText(DWordOfData(data, type_)) : text;
+  if (mode_ == TValueMode::Lines) {
+    // One line cannot show line breaks: each string is shown in quotes, as in the pane.
+    (void)ReplaceText(original, "\r\n", "\" \"", 1);
+    original = "\"" + original + "\"";
+  }
   SetWindowTextA(RemakeLineBox(IDC_VAL_ORGEDIT, original.size() > OriginalLimit), original.c_str());
   SetBoxText(text);
   shownText_ = BoxText();
@@ -251,14 +256,22 @@ LRESULT CALLBACK TFormValue::RichProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, 
       // The dump leaves Tab and Enter to the window (Enter presses OK); the lines of a
       // multi-string take them as text.
       if (hex) return DefSubclassProc(wnd, msg, wp, lp) & ~static_cast<LRESULT>(DLGC_WANTALLKEYS | DLGC_WANTTAB);
-      break;
+      return DefSubclassProc(wnd, msg, wp, lp) | DLGC_WANTALLKEYS | DLGC_WANTTAB;
     case WM_KEYDOWN:
       if (wp == VK_ESCAPE) {
         self->EndModal(IDCANCEL);
         return 0;
       }
+      // Tab and Ctrl+Tab type a tab into the lines, in the platform's box as in the own one
+      // (the platform's box would move the focus on inside a dialog).
+      if (wp == VK_TAB && self->mode_ == TValueMode::Lines) {
+        DefSubclassProc(wnd, EM_REPLACESEL, TRUE,
+                        IsWindowUnicode(wnd) ? reinterpret_cast<LPARAM>(L"\t") : reinterpret_cast<LPARAM>("\t"));
+        return 0;
+      }
       break;
     case WM_CHAR:
+      if (wp == '\t' && self->mode_ == TValueMode::Lines) return 0;  // typed at its key already
       // The subclass sees the box's messages in its own form: wide for the platform's box,
       // ANSI for the program's.
       if (hex) {
@@ -308,7 +321,8 @@ void TFormValue::OkApply_Cmd(bool apply) {
       case TValueMode::Text: written = opened && reg.WriteString(name_, text, type_); break;
       case TValueMode::Number: {
         std::int64_t v = 0;
-        if (!ParseInt64Text(text, v)) {
+        // A number outside 32 bits (signed or not) has no DWORD: it is refused, not cut.
+        if (!ParseInt64Text(text, v) || v < INT32_MIN || v > static_cast<std::int64_t>(UINT32_MAX)) {
           InvalidInteger(text);
           if (!apply) EndModal(IDOK);
           return;

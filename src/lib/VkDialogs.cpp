@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "lib/VkFuncLib.h"
+#include "lib/VkWindow.h"
 #include "resource.h"
 
 std::string PromptCaption;
@@ -54,7 +55,9 @@ INT_PTR CALLBACK PromptProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
 class TPlatformInteraction : public TVkInteraction {
  public:
   int Message(const std::string& text, const std::string& caption, unsigned flags) override {
-    return MessageBoxA(AppHandle, text.c_str(), caption.c_str(), flags | MB_SETFOREGROUND);
+    HWND owner = DialogOwner();
+    TModalRun run(owner);
+    return MessageBoxA(owner, text.c_str(), caption.c_str(), flags | MB_SETFOREGROUND);
   }
 
   bool Prompt(const std::string& prompt, std::string& text) override {
@@ -62,7 +65,9 @@ class TPlatformInteraction : public TVkInteraction {
     buffer.push_back('\0');
     buffer.insert(buffer.end(), text.begin(), text.end());
     buffer.push_back('\0');
-    const INT_PTR r = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PROMPT), AppHandle, PromptProc,
+    HWND owner = DialogOwner();
+    TModalRun run(owner);
+    const INT_PTR r = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PROMPT), owner, PromptProc,
                                       reinterpret_cast<LPARAM>(buffer.data()));
     if (r <= 0) return false;
     char* result = reinterpret_cast<char*>(r);
@@ -83,7 +88,8 @@ bool RunFileDialog(const TFileDialogSpec& request, std::string& fileName, bool s
   fileName.copy(name.data(), std::min(fileName.size(), name.size() - 1));
   OPENFILENAMEA ofn{};
   ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = AppHandle;
+  ofn.hwndOwner = DialogOwner();
+  TModalRun run(ofn.hwndOwner);
   ofn.lpstrFilter = filter.c_str();
   ofn.nFilterIndex = static_cast<DWORD>(request.FilterIndex);
   ofn.lpstrFile = name.data();

@@ -44,7 +44,7 @@ bool IsWordLetter(unsigned char c) {
     default:
       break;
   }
-  return c >= 0xC0 && c != 0xD7 && c != 0xF7;
+  return c >= 0xC0 && c != 0xD7 && c != 0xDF && c != 0xF7;
 }
 
 // ---- Text ----------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <string>
+#include <vector>
 
 #include "lib/VkFuncLib.h"
 
@@ -62,6 +63,60 @@ LRESULT CALLBACK TVkWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
   return result;
 }
 
+// ---- Modal windows ------------------------------------------------------------------------
+
+namespace {
+std::vector<HWND>& DialogOwners() {
+  static std::vector<HWND> owners;
+  return owners;
+}
+}  // namespace
+
+HWND DialogOwner() {
+  const std::vector<HWND>& owners = DialogOwners();
+  for (auto it = owners.rbegin(); it != owners.rend(); ++it)
+    if (IsWindow(*it)) return *it;
+  return AppHandle;
+}
+
+TDialogOwnerScope::TDialogOwnerScope(HWND window) : window_(window) {
+  if (window_) DialogOwners().push_back(window_);
+}
+
+TDialogOwnerScope::~TDialogOwnerScope() {
+  std::vector<HWND>& owners = DialogOwners();
+  if (!window_) return;
+  for (auto it = owners.end(); it != owners.begin();) {
+    if (*--it == window_) {
+      owners.erase(it);
+      break;
+    }
+  }
+}
+
+TModalRun::TModalRun(HWND owner) : owner_(owner), focus_(GetFocus()) {
+  EnumThreadWindows(GetCurrentThreadId(), Collect, reinterpret_cast<LPARAM>(this));
+  for (int i = 0; i < count_; ++i) EnableWindow(disabled_[i], FALSE);
+}
+
+BOOL CALLBACK TModalRun::Collect(HWND window, LPARAM self) {
+  auto* run = reinterpret_cast<TModalRun*>(self);
+  // The owner is disabled by the modal window itself, which also enables it again first,
+  // so that the activation goes back to it.
+  if (window != run->owner_ && IsWindowVisible(window) && IsWindowEnabled(window) && run->count_ < 16)
+    run->disabled_[run->count_++] = window;
+  return TRUE;
+}
+
+TModalRun::~TModalRun() {
+  for (int i = 0; i < count_; ++i)
+    if (IsWindow(disabled_[i])) EnableWindow(disabled_[i], TRUE);
+  if (focus_ && IsWindow(focus_) && IsWindowVisible(focus_) && IsWindowEnabled(focus_)) {
+    HWND top = GetAncestor(focus_, GA_ROOT);
+    if (top && IsWindowEnabled(top) && GetActiveWindow() == top) SetFocus(focus_);
+  }
+}
+
 // ---- Dialogs ------------------------------------------------------------------------------
 
 TVkDialog::~TVkDialog() {
@@ -75,6 +130,9 @@ TVkDialog::~TVkDialog() {
 INT_PTR TVkDialog::ShowModal(HWND owner) {
   modal_ = true;
   result_ = 0;
+  // The main window stands for whatever window opens the dialog now.
+  if (!owner || owner == AppHandle) owner = DialogOwner();
+  TModalRun run(owner);
   const INT_PTR r = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), owner, DialogProc,
                                     reinterpret_cast<LPARAM>(this));
   modal_ = false;
@@ -101,6 +159,8 @@ INT_PTR CALLBACK TVkDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
     self = reinterpret_cast<TVkDialog*>(lp);
     SetWindowLongPtrA(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
     if (self) self->hwnd_ = hwnd;
+    // A modal dialog owns what it opens while it runs.
+    if (self && self->modal_) self->ownerScope_ = std::make_unique<TDialogOwnerScope>(hwnd);
   } else {
     self = reinterpret_cast<TVkDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
   }
@@ -118,6 +178,7 @@ INT_PTR CALLBACK TVkDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
   if (msg == WM_NCDESTROY) {
     SetWindowLongPtrA(hwnd, DWLP_USER, 0);
     self->hwnd_ = nullptr;
+    self->ownerScope_.reset();
   }
   return result;
 }

@@ -3,6 +3,8 @@
 // dispatches messages to one virtual handler. No exception crosses a window procedure.
 #include <windows.h>
 
+#include <memory>
+
 class TVkWindow {
  public:
   TVkWindow() = default;
@@ -24,6 +26,43 @@ class TVkWindow {
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+};
+
+// ---- Modal windows ------------------------------------------------------------------------
+// Every dialog and message box is owned by the window that opened it: the innermost modal
+// window that is open (each pushes itself while it runs), else the main window (AppHandle).
+HWND DialogOwner();
+
+// Makes window the owner of the dialogs and message boxes opened during its lifetime: a
+// modal window while it runs, or a modeless one while one of its commands asks a question.
+class TDialogOwnerScope {
+ public:
+  explicit TDialogOwnerScope(HWND window);
+  ~TDialogOwnerScope();
+  TDialogOwnerScope(const TDialogOwnerScope&) = delete;
+  TDialogOwnerScope& operator=(const TDialogOwnerScope&) = delete;
+
+ private:
+  HWND window_;
+};
+
+// For the run of a modal window or box over owner: the other windows of the program (a
+// modeless window such as the search window) are disabled too, and the keyboard focus goes
+// back to the control that had it once the modal window has closed.
+class TModalRun {
+ public:
+  // Made before the modal window is created.
+  explicit TModalRun(HWND owner);
+  ~TModalRun();
+  TModalRun(const TModalRun&) = delete;
+  TModalRun& operator=(const TModalRun&) = delete;
+
+ private:
+  static BOOL CALLBACK Collect(HWND window, LPARAM self);
+  HWND owner_;
+  HWND focus_;
+  HWND disabled_[16] = {};
+  int count_ = 0;
 };
 
 // The dialog base: a window made from a dialog template, bound to its object on
@@ -57,6 +96,7 @@ class TVkDialog {
  private:
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   int templateId_;
+  std::unique_ptr<TDialogOwnerScope> ownerScope_;
   bool modal_ = false;
   int result_ = 0;
 };

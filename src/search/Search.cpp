@@ -13,6 +13,7 @@ const char* const Origins[] = {"Current Key Recurse", "Current Root Recurse", "E
                                "HKEY_USERS",          "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG",
                                "HKEY_DYN_DATA"};
 const char SizeRelations[] = {'>', '<', '=', '!'};
+const char SearchingText[] = "Please Wait While Searching the Registration Database...";
 
 std::string ControlText(HWND dlg, int id) {
   HWND c = GetDlgItem(dlg, id);
@@ -145,11 +146,13 @@ void TSearch::Search_Open() {
 }
 
 void TSearch::DataType1_Cmd() {
+  TDialogOwnerScope owner(form_ ? form_->Handle() : nullptr);
   int mask = static_cast<int>(DataTypesMask);
   if (ChooseDataType("Choose Data Types to Search", mask, true, host_.State())) DataTypesMask = static_cast<std::uint32_t>(mask);
 }
 
 void TSearch::DataType2_Cmd() {
+  TDialogOwnerScope owner(form_ ? form_->Handle() : nullptr);
   int mask = static_cast<int>(TypeFilterMask);
   if (ChooseDataType("Choose Data Types to Search", mask, true, host_.State())) TypeFilterMask = static_cast<std::uint32_t>(mask);
 }
@@ -162,9 +165,13 @@ void TSearch::Pump() {
       FinishSearch(0);
       return;
     }
+    // The program's shortcuts work during the walk as in the main loop.
+    if (host_.TranslateShortcut(msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
+  // New hits appear in the pane as they are found, when it shows the results.
+  if (searching_ && bookmarks_.SyncRows(1)) host_.DrawBookmarkBar(SearchingText);
 }
 
 void TSearch::Search_Cmd() {
@@ -173,11 +180,13 @@ void TSearch::Search_Cmd() {
   TSearchOptions options = form_->Options();
   TBookMarks& results = bookmarks_.Lists(1);
   results.clear();
+  if (bookmarks_.SyncRows(1)) host_.DrawBookmarkBar("");
   if (options.SizeFilter) {
     HWND edit = GetDlgItem(form_->Handle(), IDC_SRCH_SIZE);
     std::string text(static_cast<std::size_t>(GetWindowTextLengthA(edit)) + 1, '\0');
     text.resize(static_cast<std::size_t>(GetWindowTextA(edit, text.data(), static_cast<int>(text.size()))));
     if (!ParseSizeText(text, options.SizeLimit)) {
+      TDialogOwnerScope owner(form_->Handle());
       ShowMsg("Invalid size specified!", "Hivelark", MsgError);
       return;
     }
@@ -187,7 +196,7 @@ void TSearch::Search_Cmd() {
   state.BookmarkMode = 1;
   host_.ShowBookmarkPane(true);
   host_.ShowCancelSearch(true);
-  host_.DrawBookmarkBar("Please Wait While Searching the Registration Database...");
+  host_.DrawBookmarkBar(SearchingText);
   ShowWindow(form_->Handle(), SW_HIDE);
   {
     TSearchWalk walk(options, results, [this] { Pump(); }, [this] { FinishSearch(2); });
@@ -213,7 +222,7 @@ void TSearch::FinishSearch(int reason) {
   host_.ShowCancelSearch(false);
   if ((reason == 1 || reason == 2) && searching_) {
     (void)PlayNotifySound(host_.State().NotifySnd);
-    if (reason == 2) ShowMsg("Maximum number of items found!", "Hivelark", MsgWarning);
+    // The results are shown before the limit's message, so the pane holds them while it is up.
     if (!bookmarks_.Lists(1).empty()) {
       host_.State().BookmarkMode = 1;
       host_.ShowBookmarkPane(true);
@@ -221,6 +230,7 @@ void TSearch::FinishSearch(int reason) {
       ShowMsg("The search did not find anything!", "Hivelark", MsgInfo);
     }
     if (host_.BookmarkPaneVisible() && host_.State().BookmarkMode == 1) bookmarks_.ShowBookmarkList();
+    if (reason == 2) ShowMsg("Maximum number of items found!", "Hivelark", MsgWarning);
   }
   searching_ = false;
   if (walk_) walk_->Stop();

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "lib/VkFuncLib.h"
@@ -21,13 +22,15 @@ bool KeywordFound(std::string_view text, const std::string& keyword, const std::
 }
 
 bool DwordMatches(std::string_view data, const std::string& keyword) {
-  if (keyword.empty() || keyword.size() > 19 || keyword.find_first_not_of("0123456789") != std::string::npos)
-    return false;
+  if (keyword.empty() || keyword.find_first_not_of("0123456789") != std::string::npos) return false;
+  // Leading zeros do not count: "00000000000000000001" is 1; what is left must fit 64 bits.
+  const std::string_view digits = std::string_view(keyword).substr(std::min(keyword.find_first_not_of('0'), keyword.size() - 1));
+  if (digits.size() > 20 || (digits.size() == 20 && digits > "18446744073709551615")) return false;
   // Read into four zero bytes: a DWORD of fewer than four bytes must not be read past.
   unsigned char b[4] = {0, 0, 0, 0};
   std::memcpy(b, data.data(), data.size() < 4 ? data.size() : 4);
   const std::uint32_t n = b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
-  return std::stoull(keyword) == n;
+  return std::stoull(std::string(digits)) == n;
 }
 
 bool ParseSizeText(const std::string& text, std::int32_t& value) {

@@ -4,6 +4,8 @@
 #include <commdlg.h>
 #include <mmsystem.h>
 
+#include <algorithm>
+
 #include "browser/Icons.h"
 #include "lib/VkDialogs.h"
 #include "lib/VkFuncLib.h"
@@ -18,6 +20,63 @@ constexpr std::uint32_t ClWindow = 0x80000005u;
 constexpr std::uint32_t HivelarkBack = 14474440;  // 0xDCDCC8
 
 const char* const PageNames[5] = {"General", "Sound", "Visual", "Bookmarks", "Type Format"};
+const char* const ScrollBoxClass = "HivelarkScrollBox";
+constexpr int TypeFormatRange = 326;  // the height of the Type Format rows
+
+// The colour of the tab control's page, as the control paints it (white with the visual
+// style, grey without): the labels and check boxes on the pages are drawn on it.
+COLORREF PageColour(HWND tabs) {
+  RECT rc{};
+  GetClientRect(tabs, &rc);
+  HDC screen = GetDC(tabs);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, rc.right, rc.bottom);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  SendMessageA(tabs, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+  const COLORREF colour = GetPixel(dc, PageX, PageY + 8);
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  ReleaseDC(tabs, screen);
+  return colour == CLR_INVALID ? GetSysColor(COLOR_BTNFACE) : colour;
+}
+
+// A box that scrolls its controls vertically; the window answers for them (commands and
+// colours go to it).
+LRESULT CALLBACK ScrollBoxProc(HWND box, UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_COMMAND:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORBTN: return SendMessageA(GetParent(box), msg, wp, lp);
+    case WM_ERASEBKGND: {
+      RECT rc{};
+      GetClientRect(box, &rc);
+      FillRect(reinterpret_cast<HDC>(wp), &rc,
+               reinterpret_cast<HBRUSH>(SendMessageA(GetParent(box), WM_CTLCOLORSTATIC, wp, reinterpret_cast<LPARAM>(box))));
+      return 1;
+    }
+    case WM_VSCROLL: {
+      SCROLLINFO si{sizeof si, SIF_ALL};
+      GetScrollInfo(box, SB_VERT, &si);
+      int pos = si.nPos;
+      switch (LOWORD(wp)) {
+        case SB_LINEUP: pos -= 24; break;
+        case SB_LINEDOWN: pos += 24; break;
+        case SB_PAGEUP: pos -= static_cast<int>(si.nPage); break;
+        case SB_PAGEDOWN: pos += static_cast<int>(si.nPage); break;
+        case SB_THUMBTRACK:
+        case SB_THUMBPOSITION: pos = si.nTrackPos; break;
+        default: break;
+      }
+      pos = std::max(0, std::min(pos, si.nMax - static_cast<int>(si.nPage) + 1));
+      ScrollWindowEx(box, 0, si.nPos - pos, nullptr, nullptr, nullptr, nullptr, SW_SCROLLCHILDREN | SW_INVALIDATE | SW_ERASE);
+      SetScrollPos(box, SB_VERT, pos, TRUE);
+      return 0;
+    }
+    default: return DefWindowProcA(box, msg, wp, lp);
+  }
+}
 
 }  // namespace
 
@@ -48,19 +107,27 @@ bool WriteRegProtocol(bool enable, const std::string& programPath) {
 
 TFormConfig::~TFormConfig() {
   if (hwnd_) DestroyWindow(hwnd_);
-  for (HGDIOBJ o : {static_cast<HGDIOBJ>(panelFont_), static_cast<HGDIOBJ>(uiFont_),
-                    static_cast<HGDIOBJ>(panelBrush_), static_cast<HGDIOBJ>(editBrush_)})
+  for (HGDIOBJ o : {static_cast<HGDIOBJ>(panelFont_), static_cast<HGDIOBJ>(uiFont_), static_cast<HGDIOBJ>(panelBrush_),
+                    static_cast<HGDIOBJ>(editBrush_), static_cast<HGDIOBJ>(pageBrush_)})
     if (o) DeleteObject(o);
   if (images_) ImageList_Destroy(images_);
 }
 
 HWND TFormConfig::Add(int page, const char* cls, const char* text, DWORD style, int x, int y, int w, int h, int id) {
-  const int ox = page >= 0 ? PageX : 0, oy = page >= 0 ? PageY : 0;
-  HWND c = CreateWindowExA(0, cls, text, WS_CHILD | style, ox + x, oy + y, w, h, hwnd_,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
+  // The Type Format page's controls live in its scroll box, shown with it.
+  const bool boxed = page == 4 && typeBox_;
+  const int ox = page >= 0 && !boxed ? PageX : 0, oy = page >= 0 && !boxed ? PageY : 0;
+  HWND c = CreateWindowExA(0, cls, text, WS_CHILD | style | (boxed ? WS_VISIBLE : 0), ox + x, oy + y, w, h,
+                           boxed ? typeBox_ : hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                           GetModuleHandleA(nullptr), nullptr);
   if (c && uiFont_) SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), FALSE);
-  if (c && page >= 0) pages_[page].push_back(c);
+  if (c && page >= 0 && !boxed) pages_[page].push_back(c);
   return c;
+}
+
+HWND TFormConfig::Control(int id) const {
+  HWND c = GetDlgItem(hwnd_, id);
+  return c || !typeBox_ ? c : GetDlgItem(typeBox_, id);
 }
 
 HWND TFormConfig::Check(int page, int id, const char* text, int x, int y, int w) {
@@ -98,9 +165,6 @@ bool TFormConfig::Create() {
     item.pszText = const_cast<char*>(PageNames[i]);
     SendMessageA(tabs, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
   }
-  Add(-1, "BUTTON", "&OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, ClientW - 246, ClientH - 34, 75, 25, IDOK);
-  Add(-1, "BUTTON", "&Cancel", WS_VISIBLE | WS_TABSTOP, ClientW - 166, ClientH - 34, 75, 25, IDCANCEL);
-  Add(-1, "BUTTON", "&Apply", WS_VISIBLE | WS_TABSTOP, ClientW - 86, ClientH - 34, 75, 25, IdcApply);
 
   // General
   Check(0, IdcGridLines, "Show Gridlines in all Listviews", 8, 8);
@@ -154,7 +218,22 @@ bool TFormConfig::Create() {
   SetChecked(IdcLoadCopyItems, s.LoadCopyItems);
   SetChecked(IdcSaveCopyItems, s.SaveCopyItems);
 
-  // Type Format: one row per type code, 24 pixels apart.
+  // Type Format: a scroll box with one row per type code, 24 pixels apart.
+  WNDCLASSA box{};
+  box.lpfnWndProc = ScrollBoxProc;
+  box.hInstance = GetModuleHandleA(nullptr);
+  box.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  box.lpszClassName = ScrollBoxClass;
+  RegisterClassA(&box);  // fails harmlessly when it is registered already
+  typeBox_ = CreateWindowExA(WS_EX_CONTROLPARENT, ScrollBoxClass, "", WS_CHILD | WS_VSCROLL, PageX, PageY,
+                             ClientW - 12 - PageX, ClientH - 54 - PageY, hwnd_, nullptr, box.hInstance, nullptr);
+  if (typeBox_) {
+    pages_[4].push_back(typeBox_);
+    RECT rc{};
+    GetClientRect(typeBox_, &rc);
+    SCROLLINFO range{sizeof range, SIF_RANGE | SIF_PAGE | SIF_DISABLENOSCROLL, 0, TypeFormatRange, static_cast<UINT>(rc.bottom)};
+    SetScrollInfo(typeBox_, SB_VERT, &range, FALSE);
+  }
   Add(4, "BUTTON", "&Help", WS_TABSTOP, 4, 4, 75, 23, IdcTypeHelp);
   Add(4, "BUTTON", "&Default", WS_TABSTOP, 84, 4, 75, 23, IdcTypeDefault);
   images_ = CreateRowImageList();
@@ -168,7 +247,13 @@ bool TFormConfig::Create() {
     Add(4, "EDIT", s.TypeFmt[i].c_str(), WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 132, 34 + 24 * i, 118, 21,
         IdcTypeFmtEdit0 + i);
   }
+  // The buttons come after the pages in the tab order.
+  Add(-1, "BUTTON", "&OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, ClientW - 246, ClientH - 34, 75, 25, IDOK);
+  Add(-1, "BUTTON", "&Cancel", WS_VISIBLE | WS_TABSTOP, ClientW - 166, ClientH - 34, 75, 25, IDCANCEL);
+  Add(-1, "BUTTON", "&Apply", WS_VISIBLE | WS_TABSTOP, ClientW - 86, ClientH - 34, 75, 25, IdcApply);
   editBrush_ = CreateSolidBrush(EditBack);
+  pageColour_ = PageColour(tabs);
+  pageBrush_ = CreateSolidBrush(pageColour_);
   ShowPage(0);
   ShowWindow(hwnd_, SW_SHOW);
   return true;
@@ -176,12 +261,15 @@ bool TFormConfig::Create() {
 
 void TFormConfig::ShowModal() {
   HWND owner = host_.Owner();
+  TDialogOwnerScope asks(hwnd_);  // the boxes and dialogs it opens are its own
   if (owner) EnableWindow(owner, FALSE);
   SetActiveWindow(hwnd_);
   SetFocus(Control(IDOK));
   MSG msg;
   while (hwnd_ && GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    if (IsDialogMessageA(hwnd_, &msg)) continue;
+    const bool pageKey = msg.message == WM_KEYDOWN && IsChild(hwnd_, msg.hwnd) &&
+                         PageKey(msg.wParam, GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_SHIFT) < 0);
+    if (pageKey || IsDialogMessageA(hwnd_, &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
@@ -189,6 +277,18 @@ void TFormConfig::ShowModal() {
     EnableWindow(owner, TRUE);
     SetActiveWindow(owner);
   }
+}
+
+bool TFormConfig::PageKey(WPARAM key, bool ctrl, bool shift) {
+  int step = 0;
+  if (!ctrl) return false;
+  if (key == VK_TAB) step = shift ? -1 : 1;
+  else if (key == VK_NEXT) step = 1;
+  else if (key == VK_PRIOR) step = -1;
+  if (step == 0) return false;
+  const int page = static_cast<int>(SendMessageA(Control(IdcConfigTabs), TCM_GETCURSEL, 0, 0));
+  ShowPage(((page < 0 ? 0 : page) + step + 5) % 5);
+  return true;
 }
 
 void TFormConfig::ShowPage(int page) {
@@ -366,18 +466,26 @@ LRESULT TFormConfig::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (id >= IdcTypeFmtEdit0 + 50 && id < IdcTypeFmtEdit0 + 50 + TypeCount) {
         SetTextColor(dc, RGB(128, 0, 0));  // maroon labels
         SetBkMode(dc, TRANSPARENT);
-        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+        return reinterpret_cast<LRESULT>(pageBrush_ ? pageBrush_ : GetSysColorBrush(COLOR_BTNFACE));
       }
       if ((id == IdcSndEdit || (id >= IdcTypeFmtEdit0 && id < IdcTypeFmtEdit0 + TypeCount)) && editBrush_) {
         SetTextColor(dc, EditText);
         SetBkColor(dc, EditBack);
         return reinterpret_cast<LRESULT>(editBrush_);
       }
+      if (msg == WM_CTLCOLORSTATIC && pageBrush_) {
+        SetBkColor(dc, pageColour_);  // labels and check boxes on the page
+        return reinterpret_cast<LRESULT>(pageBrush_);
+      }
       break;
     }
     case WM_CLOSE:
       Cancel_Cmd();
       return 0;
+    case DM_GETDEFID:
+      // OK is the default button: the dialog keys give its frame back when the focus
+      // leaves another button.
+      return MAKELRESULT(IDOK, DC_HASDEFID);
   }
   return TVkWindow::HandleMessage(msg, wp, lp);
 }

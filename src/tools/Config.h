@@ -46,7 +46,8 @@ class TFormConfig : public TVkWindow {
   [[nodiscard]] bool Create();
   void ShowModal();
 
-  HWND Control(int id) const { return GetDlgItem(hwnd_, id); }
+  // A control of the window or of the Type Format page's scroll box.
+  HWND Control(int id) const;
   std::string PanelText() const;
 
   // OK (close) or Apply.
@@ -62,6 +63,9 @@ class TFormConfig : public TVkWindow {
   void Help_Cmd();
   void ShowFontText();
   void ShowPage(int page);
+  // Ctrl+Tab and Ctrl+PageDown go to the next page, Ctrl+Shift+Tab and Ctrl+PageUp to the
+  // previous one; true when the key with those modifiers switched the page.
+  bool PageKey(WPARAM key, bool ctrl, bool shift);
 
   TVkColorDlg VkColorDlg1;
 
@@ -85,5 +89,8 @@ class TFormConfig : public TVkWindow {
   HFONT uiFont_ = nullptr;
   HBRUSH panelBrush_ = nullptr;
   HBRUSH editBrush_ = nullptr;
+  HBRUSH pageBrush_ = nullptr;
+  COLORREF pageColour_ = 0;
+  HWND typeBox_ = nullptr;  // the Type Format page's scroll box
   HIMAGELIST images_ = nullptr;
 };

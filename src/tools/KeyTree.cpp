@@ -5,6 +5,7 @@
 #include "browser/Icons.h"
 #include "lib/VkFont.h"
 #include "lib/VkFuncLib.h"
+#include "resource.h"
 #include "tools/VkColorDlg.h"
 
 namespace {
@@ -15,6 +16,8 @@ constexpr int StatusHeight = 17;
 // Smallest size a saved placement is brought back to.
 constexpr int MinTreeWidth = 200;
 constexpr int MinTreeHeight = 150;
+constexpr int DefaultTreeWidth = 550;
+constexpr int DefaultTreeHeight = 500;
 // A key name has at most 255 characters (Wine takes 256); room for both and the NUL.
 constexpr int NodeTextSize = 260;
 
@@ -38,6 +41,10 @@ bool TFormKeyTree::Create() {
   status_ = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | CCS_BOTTOM, 0, 0, 0, 0, hwnd_, nullptr,
                             GetModuleHandleA(nullptr), nullptr);
   if (!tree_ || !status_) return false;
+  if (HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_HIVELARK))) {
+    SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  }
   int parts[1] = {-1};
   SendMessageA(status_, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts));
   SetWindowSubclass(tree_, TreeSubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
@@ -60,6 +67,7 @@ bool TFormKeyTree::Create() {
 
 void TFormKeyTree::ShowModal() {
   HWND owner = host_.Owner();
+  TDialogOwnerScope asks(hwnd_);  // the boxes and dialogs it opens are its own
   if (owner) EnableWindow(owner, FALSE);
   // The disabled owner takes the focus with it: give it to the tree.
   SetActiveWindow(hwnd_);
@@ -78,6 +86,13 @@ void TFormKeyTree::ShowModal() {
 void TFormKeyTree::LoadPlacement() {
   TWindowPlacement p;
   LoadKeyTreePlacement(SettingsFileName(), p, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  // A saved size of nothing is no size: the window opens at its default size, centred.
+  if (p.Width <= 0 || p.Height <= 0) {
+    if (p.Width <= 0) p.Width = DefaultTreeWidth;
+    if (p.Height <= 0) p.Height = DefaultTreeHeight;
+    p.Left = GetSystemMetrics(SM_CXSCREEN) / 2 - p.Width / 2;
+    p.Top = GetSystemMetrics(SM_CYSCREEN) / 2 - p.Height / 2;
+  }
   RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
   // A window saved minimized, off the screen or with no size opens normal on the work area.
@@ -107,9 +122,13 @@ void TFormKeyTree::Layout() {
   if (!tree_) return;
   RECT rc{};
   GetClientRect(hwnd_, &rc);
+  // The bar places itself at the bottom with the height its font needs; the tree takes the rest.
+  SendMessageA(status_, SB_SETMINHEIGHT, StatusHeight, 0);
   SendMessageA(status_, WM_SIZE, 0, 0);
-  MoveWindow(status_, 0, rc.bottom - StatusHeight, rc.right, StatusHeight, TRUE);
-  MoveWindow(tree_, 0, 0, rc.right, rc.bottom > StatusHeight ? rc.bottom - StatusHeight : 0, TRUE);
+  RECT bar{};
+  GetWindowRect(status_, &bar);
+  const int barHeight = static_cast<int>(bar.bottom - bar.top);
+  MoveWindow(tree_, 0, 0, rc.right, rc.bottom > barHeight ? rc.bottom - barHeight : 0, TRUE);
 }
 
 HTREEITEM TFormKeyTree::AddNode(HTREEITEM parent, const std::string& text, LPARAM data, bool hasChildren) {
@@ -166,6 +185,7 @@ void TFormKeyTree::Key_TreeView_Expanding(HTREEITEM node) {
 }
 
 void TFormKeyTree::FillChildren(HTREEITEM node, RootKey root, const std::string& path) {
+  TWaitCursor cursor;  // a level of thousands of keys takes seconds
   SendMessageA(tree_, WM_SETREDRAW, FALSE, 0);
   {
     TVkReg reg;
@@ -197,6 +217,7 @@ void TFormKeyTree::Key_TreeViewDblClick() {
 }
 
 void TFormKeyTree::Rebuild() {
+  TWaitCursor cursor;
   SendMessageA(tree_, WM_SETREDRAW, FALSE, 0);
   TreeView_DeleteAllItems(tree_);
   FillRoots();

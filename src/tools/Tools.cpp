@@ -1,15 +1,20 @@
 #include "tools/Tools.h"
 
+#include "lib/VkWindow.h"
 #include "resource.h"
 #include "tools/Config.h"
 #include "tools/KeyTree.h"
 
+// Both windows run modally over the main window: the other windows wait, and the focus
+// goes back where it was when they close.
 void TToolWindows::KeyTree_Open() {
+  TModalRun run(host_.Owner());
   TFormKeyTree form(host_);
   if (form.Create()) form.ShowModal();
 }
 
 void TToolWindows::Config_Open() {
+  TModalRun run(host_.Owner());
   TFormConfig form(host_, bookmarks_);
   if (form.Create()) form.ShowModal();
 }

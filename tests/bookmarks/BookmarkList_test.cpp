@@ -71,6 +71,8 @@ TEST(BookmarkFormat, ReadsBothVersions) {
       {0x0100, 3, "", 255, ""},                       // byte arithmetic wraps; an empty path stays empty
       {0x0101, 255, "\\Software", 12, "\\Software"},  // 255 is a key; the path is taken as it is
       {0x0101, 7, "\\K\\", 7, "\\K\\"},
+      {0x0101, 7, "K\\", 7, "\\K\\"},  // another program's path without the leading "\": from the root
+      {0x0100, 16, "Software", 12, "\\Software\\"},
   };
   for (const Case& c : cases) {
     TBookMarks list;
@@ -83,6 +85,10 @@ TEST(BookmarkFormat, ReadsBothVersions) {
   TBookMarks list;
   ASSERT_TRUE(DecodeBookmarks(Header(0x0101, 1) + Record(1, 255, "\\K\\", "", ""), list).Accepted);
   EXPECT_EQ(EncodeBookmarks(list).Bytes, Header(0x0101, 1) + Record(1, 12, "\\K\\", "", ""));
+  // A 255-byte version 1.00 path gets its final "\" on load and survives the next save.
+  const std::string k255 = "\\" + std::string(254, 'k'), file = Header(0x0100, 1) + Record(1, 16, k255, "", "");
+  ASSERT_TRUE(DecodeBookmarks(file, list).Accepted && DecodeBookmarks(EncodeBookmarks(list).Bytes, list).Accepted);
+  EXPECT_EQ(list, (TBookMarks{Item(1, 12, k255 + "\\")}));
 }
 
 TEST(BookmarkFormat, RefusesOtherFilesAndKeepsTheList) {
@@ -255,7 +261,15 @@ TEST_F(BookmarkFiles, AFailedSaveIsReportedAndLeavesTheOldFile) {
   ASSERT_TRUE(SaveBookmarkFile(file, {Item(1, 12, "\\" + std::string(300, 'k') + "\\"), Item(1, 12, "\\ok\\")}));
   ASSERT_EQ(answers.Messages.size(), 1u);
   EXPECT_EQ(answers.Messages[0].flags, 48u);
-  EXPECT_EQ(answers.Messages[0].text.rfind("1 bookmark item did not fit", 0), 0u);
+  EXPECT_EQ(answers.Messages[0].text.rfind("1 bookmark item did not fit into the bookmark file and was left out (", 0), 0u);
   EXPECT_NE(answers.Messages[0].text.find(file), std::string::npos);
   EXPECT_EQ(FileContent(file), Header(0x0101, 1) + Record(1, 12, "\\ok\\", "", ""));
+}
+
+TEST_F(BookmarkFiles, ASaveMeetsNoFileOfTheUserAndRemovesItsOwnStaleTemporaries) {
+  const std::pair<const char*, bool> kept[] = {{"Test.bmk.tmp", true}, {"Test.bmk.~hl0000ABCD.tmp", false},
+                                               {"Test.bmk.~hl0000ABC.tmp", true}, {"Other.bmk.~hl0000ABCD.tmp", true}};
+  for (auto [name, _] : kept) WriteFileContent(folder + name, "user's");
+  ASSERT_TRUE(SaveBookmarkFile(file, {}));
+  for (auto [name, stays] : kept) EXPECT_EQ(DeleteFileA((folder + name).c_str()) != 0, stays) << name;
 }

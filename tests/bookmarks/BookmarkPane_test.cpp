@@ -189,6 +189,26 @@ TEST_F(BookmarkPaneTest, StartLoadsAndCloseSavesEachListByItsFlag) {
             0u);
 }
 
+TEST_F(BookmarkPaneTest, CloseSavesOnlyOverAFileTheListWasLoadedFrom) {
+  const std::string kept = EncodeBookmarks({Item(1, 12, "\\Kept\\")}).Bytes, file = ProgramFile("BookMarks.bmk");
+  const std::tuple<const char*, std::string, const char*> cases[] = {  // AutoLoad, file, why it is kept
+      {"0", kept, "AutoLoad is off for this list"}, {"1", "BmkLst", "it could not be read at start"},
+      {"0", "", nullptr}, {"1", kept, nullptr}};
+  for (const auto& [autoLoad, before, why] : cases) {
+    RemoveProgramFiles();
+    if (!before.empty()) WriteFileContent(file, before);
+    WritePrivateProfileStringA("General", "LoadBookMarks", autoLoad, ProgramFile("Hivelark.ini").c_str());
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, ProgramFile("Hivelark.ini").c_str());
+    Start();
+    pane().Lists(0).push_back(Item(1, 12, "\\New\\"));
+    answers.Messages.clear();
+    SendMessageA(form().Handle(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(FileContent(file).find("\\New\\") == std::string::npos, why != nullptr) << autoLoad << before;
+    const std::string told = "These bookmark files were not loaded, so they were kept as they are and not saved over:";
+    EXPECT_EQ(answers.Messages.empty() ? "" : answers.Messages[0].text, why ? told + "\r\n" + file + "\r\n    (" + why + ")" : "");
+  }
+}
+
 TEST_F(BookmarkPaneTest, ListsOpenTogglesSwitchesAndRebuildsOnlyWhenNeeded) {
   Show(0, Three());
   pane().Lists(1) = {Item(0, 12, "\\s\\")};
@@ -318,6 +338,13 @@ TEST_F(BookmarkPaneTest, JumpHereGoesToTheItemAndSelectsItsRow) {
   EXPECT_EQ(form().State().CurKey, "\\");
   EXPECT_FALSE(IsWindowVisible(Bmk()));
   EXPECT_TRUE(answers.Messages.empty());
+  // While BookmarkMode names another list (a search runs), the jump takes the shown row.
+  Show(0, {Item(1, 12, Path("J"))});
+  form().State().BookmarkMode = 1;
+  pane().Lists(1) = {Item(1, 12, "\\")};
+  Select({0});
+  SendMessageA(form().Handle(), WM_NOTIFY, IDC_BMK_LISTVIEW, reinterpret_cast<LPARAM>(&click));
+  EXPECT_EQ(form().State().CurKey, Path("J"));
 }
 
 TEST_F(BookmarkPaneTest, ContextMenuShowsAndGreysByListAndSelection) {

@@ -122,6 +122,15 @@ TEST_F(InfoWindowTest, ParentRowAndRootList) {
   EXPECT_STREQ(name, "HKEY_LOCAL_MACHINE");
 }
 
+TEST_F(InfoWindowTest, LongTextsHaveTheirLine) {
+  for (std::size_t size : {40000u, 1u << 20}) {  // too long to expand: the text is shown as it is
+    MakeValue("", "long", REG_EXPAND_SZ, std::string(size, 'x') + "%PATH%" + '\0');
+    Show(RootCurrentUser, Path(), "long");
+    EXPECT_EQ(form->Lines()[9], (TInfoLine{"Expanded String", std::string(size, 'x') + "%PATH%"}));
+    EXPECT_GT(GetWindowTextLengthA(form->ValueLabel(9)), 100) << size;
+  }
+}
+
 TEST_F(InfoWindowTest, ValueLabelsCopyTheirTextAndCarryAHint) {
   MakeValue("", "check", REG_SZ, "123456789\0"s);
   Show(RootCurrentUser, Path(), "check");

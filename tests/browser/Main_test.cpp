@@ -274,9 +274,9 @@ TEST_F(MainWindow, MenusCarryEveryItemAndGreyWhatIsNotThereYet) {
   ASSERT_NE(popup, nullptr);
   EXPECT_EQ(GetMenuItemCount(popup), 20);
   GetMenuStringA(popup, CM_CLIPCUT, text, sizeof text, MF_BYCOMMAND);
-  EXPECT_STREQ(text, "Clipboard Cut\t\t\tCtrl+X");
+  EXPECT_STREQ(text, "Clipboard Cut\tCtrl+X");  // one tab: the menu aligns the keys there
   GetMenuStringA(popup, CM_KEYVALUEINFO, text, sizeof text, MF_BYCOMMAND);
-  EXPECT_STREQ(text, "Key/Value Information\t\tAlt+Enter");
+  EXPECT_STREQ(text, "Key/Value Information\tAlt+Enter");
   EXPECT_NE(GetMenuState(popup, CM_NEWKEY, MF_BYCOMMAND) & MF_GRAYED, 0u);
   char caption[64] = "";
   GetWindowTextA(form.Handle(), caption, sizeof caption);
@@ -364,6 +364,15 @@ TEST_F(MainWindow, HelpAndReadMeThatAreMissingAreReported) {
   EXPECT_NE(answers.Messages[1].text.find("Readme.txt"), std::string::npos);
   SendMessageA(about, WM_COMMAND, IDOK, 0);
   EXPECT_FALSE(IsWindow(about));
+
+  const std::string folder = ProgramFolder();
+  SetProgramFolder(folder + "new\\");  // a "\n" in a folder name is no line break
+  form.RunCommand(CM_HELP_KEYS);
+  SetProgramFolder(folder);
+  EXPECT_NE(answers.Messages.back().text.find(folder + "new\\Hivelark.html"), std::string::npos);
+  about = TFormAbout::CreateModeless(form.Handle());
+  EXPECT_EQ(GetNextDlgTabItem(about, nullptr, FALSE), GetDlgItem(about, IDOK));  // Enter closes the box
+  DestroyWindow(about);
 }
 
 namespace {

@@ -71,6 +71,8 @@ TEST_F(ChooserTest, ListsTheTwelveTypesWithTheirPatterns) {
   EXPECT_EQ(rc.right, 457);
   EXPECT_EQ(rc.bottom, 277);
   EXPECT_EQ(ListView_GetBkColor(List()), settings.BackColor);
+  // The longest name is not cut: the column holds the icon, the text and the margins.
+  EXPECT_GE(ListView_GetColumnWidth(List(), 0), ListView_GetStringWidth(List(), "DWord BigEndian") + 16 + 12);
 }
 
 TEST_F(ChooserTest, SingleSelectionReturnsTheFocusedRow) {

@@ -40,7 +40,9 @@ LRESULT CALLBACK TDialogScript::CbtHook(int code, WPARAM wp, LPARAM lp) {
     HWND activated = reinterpret_cast<HWND>(wp);
     char cls[16] = "";
     GetClassNameA(activated, cls, sizeof cls);
-    if (std::strcmp(cls, "#32770") == 0 && GetWindow(activated, GW_OWNER) == self->owner_ && !self->dialog_) {
+    const HWND owner = GetWindow(activated, GW_OWNER);  // the window or one it owns
+    if (std::strcmp(cls, "#32770") == 0 && (owner == self->owner_ || GetWindow(owner, GW_OWNER) == self->owner_) &&
+        !self->dialog_) {
       self->dialog_ = activated;
       PostMessageA(self->owner_, StepMessage, 0, 0);
     }

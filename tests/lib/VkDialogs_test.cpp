@@ -11,6 +11,7 @@
 #include "LibTestHelpers.h"
 #include "lib/VkDialogs.h"
 #include "lib/VkFuncLib.h"
+#include "lib/VkWindow.h"
 #include "resource.h"
 #include "support/TestSupport.h"
 
@@ -406,5 +407,27 @@ TEST(FileDialogs, ThePlatformDialogsReturnTheNameTypedIn) {
     std::string name = "kept";
     EXPECT_FALSE(PlatformInteraction().SaveFileName(request, name));
     EXPECT_EQ(name, "kept");
+  }
+}
+
+TEST(ModalWindows, ABoxIsOwnedByTheInnermostModalWindowAndTheFocusComesBack) {
+  for (bool inModal : {false, true}) {
+    HWND owner = nullptr, modeless = nullptr;
+    TDialogScript script({[&](HWND box) {
+      owner = GetWindow(box, GW_OWNER);
+      EXPECT_FALSE(IsWindowEnabled(modeless));  // the search window, say, waits
+      ClickButton(box, IDOK);
+    }});
+    const auto window = [](const char* cls, DWORD style, HWND parent) {
+      return CreateWindowExA(0, cls, "", style | WS_VISIBLE, 0, 0, 99, 99, parent, nullptr, nullptr, nullptr);
+    };
+    ShowWindow(script.Owner(), SW_SHOW);
+    modeless = window("STATIC", WS_POPUP, script.Owner());
+    const HWND top = inModal ? window("STATIC", WS_POPUP, script.Owner()) : script.Owner();
+    const HWND edit = window("EDIT", WS_CHILD, top);
+    TDialogOwnerScope scope(inModal ? top : nullptr);
+    SetFocus(edit);
+    (void)PlatformInteraction().Message("x", "Hivelark", MsgInfo);
+    EXPECT_TRUE(owner == top && GetFocus() == edit && IsWindowEnabled(modeless)) << inModal;
   }
 }

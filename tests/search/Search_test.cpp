@@ -23,6 +23,7 @@ TEST(SearchTests, KeywordsWordsNumbersAndSizes) {
   EXPECT_TRUE(found("Run1", "Run"));
   EXPECT_TRUE(found("\xC9Run Run", "run"));  // the first occurrence fails, the search goes on
   EXPECT_FALSE(found("\xC9Run", "run"));     // a 1252 letter is a word letter
+  EXPECT_TRUE(found("Stra\xDF" "e", "stra"));   // sharp s is not
   struct Dword {
     std::string data;
     const char* keyword;
@@ -31,7 +32,9 @@ TEST(SearchTests, KeywordsWordsNumbersAndSizes) {
   const Dword dwords[] = {{std::string("\x01\0\0\0", 4), "1", true},   {std::string("\x0B\0\0\0", 4), "1", false},
                           {std::string("\x01\0\x01\0", 4), "1", false}, {std::string("\x01\0\0\0", 4), "0x1", false},
                           {std::string("\xFF\xFF\xFF\xFF", 4), "-1", false}, {std::string("\x05", 1), "5", true},
-                          {std::string(), "0", true}};
+                          {std::string(), "0", true},
+                          {std::string("\x01\0\0\0", 4), "00000000000000000001", true},  // leading zeros
+                          {std::string("\x01\0\0\0", 4), "18446744073709551617", false}};  // beyond 64 bits
   for (const Dword& d : dwords) EXPECT_EQ(DwordMatches(d.data, d.keyword), d.hit) << d.keyword;
   std::int32_t size = 0;
   EXPECT_TRUE(ParseSizeText("$10", size));
@@ -141,12 +144,19 @@ TEST_F(SearchWindow, ControlsFollowTheFiltersAndBadSizesAreRefused) {
   EXPECT_FALSE(Enabled(IDOK));
   Click(IDC_SRCH_DATASIZE_CHK);
   EXPECT_TRUE(Enabled(IDC_SRCH_SIZE));
+  program.Bookmarks().Lists(1) = TBookMarks(3);
+  form().State().BookmarkMode = 1;
+  program.Bookmarks().ShowBookmarkList();
   EXPECT_TRUE(Enabled(IDOK));
   SetDlgItemTextA(dlg, IDC_SRCH_SIZE, "10$");
   Click(IDOK);
   ASSERT_EQ(answers.Messages.size(), 1u);
   EXPECT_EQ(answers.Messages[0].text, "Invalid size specified!");
   EXPECT_TRUE(IsWindowVisible(dlg));
+  EXPECT_EQ(ListView_GetItemCount(form().Bmk_ListView()), 0);  // the emptied results list
+  form().ShowCancelSearch(true);  // a search runs and the pane hides: so does the button, which has a font
+  form().ShowBookmarkPane(false);
+  EXPECT_TRUE(!IsWindowVisible(form().CancelSearch_Btn()) && SendMessageA(form().CancelSearch_Btn(), WM_GETFONT, 0, 0));
   // The masks come from the type chooser in its multiple form.
   answers.TypeAnswers = {1 << REG_DWORD};
   Click(IDC_SRCH_DATATYPE_CHK);
@@ -158,9 +168,17 @@ TEST_F(SearchWindow, CancelSearchShowsWhatWasFoundAtOnce) {
   MakeValue("", "needle", REG_SZ, std::string("\0", 1));
   SetDlgItemTextA(dlg, IDC_SRCH_KEYWORD, "e");
   SendDlgItemMessageA(dlg, IDC_SRCH_ORIGIN, CB_SETCURSEL, 2, 0);  // the whole registry: thousands of hits
+  BYTE keys[256];  // Alt+F7 during the walk goes through the shortcuts as in the main loop
+  GetKeyboardState(keys);
+  keys[VK_MENU] ^= 0x80;
+  SetKeyboardState(keys);
+  PostMessageA(form().Reg_ListView(), WM_SYSKEYDOWN, VK_F7, 0x20000001);
   PostMessageA(form().Handle(), WM_COMMAND, MAKEWPARAM(IDC_CANCELSEARCH_BTN, BN_CLICKED),
                reinterpret_cast<LPARAM>(form().CancelSearch_Btn()));
   Click(IDOK);
+  keys[VK_MENU] ^= 0x80;
+  SetKeyboardState(keys);
+  EXPECT_EQ(answers.Messages.empty() ? "" : answers.Messages[0].text, "A search is currently in progress!");
   const TBookMarks& results = program.Bookmarks().Lists(1);
   EXPECT_FALSE(program.Search().Searching());
   EXPECT_FALSE(IsWindowVisible(form().CancelSearch_Btn()));

@@ -4,6 +4,7 @@
 #include "commands/Hivelark.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <cstring>
 #include <memory>
@@ -158,6 +159,10 @@ TEST_F(KeyTree, SavedPlacementOpensVisibleOnTheWorkArea) {
     EXPECT_GE(rc.top, work.top);
     EXPECT_LE(rc.right, work.right);
     EXPECT_LE(rc.bottom, work.bottom);
+    EXPECT_EQ(rc.right - rc.left, c.width ? c.width : 550);  // no size: the default one
+    EXPECT_NE(SendMessageA(tree->Handle(), WM_GETICON, ICON_SMALL, 0), 0);
+    RECT bar{}, list{};  // the status bar leaves the tree whole
+    EXPECT_TRUE(GetWindowRect(tree->StatusBar1(), &bar) && GetWindowRect(Tree(), &list) && list.bottom <= bar.top);
     tree.reset();
   }
 }
@@ -305,6 +310,7 @@ TEST_F(Config, SchemeRegistrationIsWrittenReadBackAndRemoved) {
   EXPECT_EQ(Default("\\reg"), "URL: Registry Protocol");
   EXPECT_EQ(Default("\\reg\\Shell\\Open\\Command"), "\"C:\\Tools\\hivelark.exe\" \"%1\"");
   EXPECT_EQ(Default("\\reg\\DefaultIcon"), "\"C:\\Tools\\hivelark.exe\",1");
+  EXPECT_GE(ExtractIconExA(ProgramFile().c_str(), -1, nullptr, nullptr, 0), 2u);  // the program has that icon
   // The window shows it as present, and OK with the box left unchecked removes it.
   Open();
   EXPECT_EQ(SendMessageA(config->Control(IdcRegProtocol), BM_GETCHECK, 0, 0), BST_CHECKED);
@@ -371,4 +377,15 @@ TEST_F(Config, DefaultThenCancelLeavesThePatternsAndApplyKeepsTheWindowOpen) {
   Click(IdcApply);
   EXPECT_NE(config->Handle(), nullptr);
   EXPECT_EQ(State().TypeFmt[REG_SZ], DefaultTypeFmt[REG_SZ]);
+}
+
+TEST_F(Config, TabWalksThePageBeforeTheButtonsAndCtrlTabSwitchesPages) {
+  Open();
+  const auto next = [&](int id) { return GetDlgCtrlID(GetNextDlgTabItem(config->Handle(), config->Control(id), FALSE)); };
+  EXPECT_TRUE(next(IdcConfigTabs) == IdcGridLines && next(IdcRegProtocol) == IDOK);  // the page, then the buttons
+  EXPECT_EQ(SendMessageA(config->Handle(), DM_GETDEFID, 0, 0), MAKELRESULT(IDOK, DC_HASDEFID));  // the default frame
+  // Ctrl+Tab and Ctrl+PageDown go to the next page, Tab alone does not.
+  EXPECT_TRUE(config->PageKey(VK_TAB, true, false) && config->PageKey(VK_NEXT, true, false) &&
+              !config->PageKey(VK_TAB, false, false));
+  EXPECT_EQ(SendMessageA(config->Control(IdcConfigTabs), TCM_GETCURSEL, 0, 0), 2);
 }

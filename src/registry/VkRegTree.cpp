@@ -13,6 +13,8 @@
 
 namespace {
 
+// Largest name buffer the size walk grows to (a name takes at most 16,383 characters).
+constexpr std::size_t MaxNameBuffer = 1u << 20;
 
 // Puts a saved CurrentKey back when the operation ends, however it ends.
 template <class Restore>
@@ -27,8 +29,6 @@ class TOnExit {
   Restore restore_;
 };
 
-constexpr std::size_t MaxNameBuffer = 1u << 20;
-constexpr int MaxReadAttempts = 16;
 
 // True when the key named by inner is the key named by outer or lies below it.
 bool IsWithin(const std::vector<std::string>& inner, const std::vector<std::string>& outer) {
@@ -43,25 +43,6 @@ bool NamesNoKey(const std::string& path) { return path.find_first_not_of('\\') =
 
 }  // namespace
 
-LONG ReadIndexedValue(HKEY key, DWORD i, std::string& nameBuffer, std::string& name, std::vector<char>& data,
-                      DWORD& size, DWORD& type) {
-  for (int attempt = 0; attempt < MaxReadAttempts; ++attempt) {
-    DWORD nameLen = static_cast<DWORD>(nameBuffer.size());
-    size = static_cast<DWORD>(data.size());
-    const LONG r = RegEnumValueA(key, i, nameBuffer.data(), &nameLen, nullptr, &type,
-                                 reinterpret_cast<BYTE*>(data.data()), &size);
-    if (r == ERROR_SUCCESS) {
-      name.assign(nameBuffer.data(), std::min<std::size_t>(nameLen, nameBuffer.size()));
-      size = std::min<DWORD>(size, static_cast<DWORD>(data.size()));
-      return r;
-    }
-    if (r != ERROR_MORE_DATA) return r;
-    if (size > data.size()) data.resize(size);
-    else if (nameBuffer.size() < MaxNameBuffer) nameBuffer.resize(nameBuffer.size() * 2);
-    else data.resize(data.size() * 2);  // neither said to be short: give the data more room
-  }
-  return ERROR_MORE_DATA;
-}
 
 
 // What a move copied: the stored names of the values and of the keys, each key with its own

@@ -325,6 +325,13 @@ bool TVkReg::GetValueEntries(std::vector<TValueEntry>& entries, std::vector<char
   // time or counts differ afterwards) is listed again, so no value is missed or doubled.
   std::wstring name(256, L'\0');
   std::vector<char> raw(256);
+  // Without data, a single-byte code page needs no bytes either: a text's ANSI size is its
+  // count of UTF-16 units.
+  static const bool singleByte = [] {
+    CPINFO info{};
+    return GetCPInfo(CP_ACP, &info) && info.MaxCharSize == 1;
+  }();
+  const bool sizesOnly = !data && singleByte;
   for (int listing = 0; listing < 8; ++listing) {
     entries.clear();
     if (data) data->clear();
@@ -337,11 +344,11 @@ bool TVkReg::GetValueEntries(std::vector<TValueEntry>& entries, std::vector<char
     for (DWORD i = 0;; ++i) {
       DWORD nameLen = static_cast<DWORD>(name.size()), size = static_cast<DWORD>(raw.size()), type = 0;
       const LONG r = RegEnumValueW(current_, i, name.data(), &nameLen, nullptr, &type,
-                                   reinterpret_cast<BYTE*>(raw.data()), &size);
+                                   sizesOnly ? nullptr : reinterpret_cast<BYTE*>(raw.data()), &size);
       if (r == ERROR_NO_MORE_ITEMS) break;
       if (r == ERROR_MORE_DATA && name.size() < MaxNameBuffer) {
         // The name or the data outgrew its buffer: both grow, and the value is read again.
-        if (size > raw.size()) raw.resize(size);
+        if (!sizesOnly && size > raw.size()) raw.resize(size);
         else name.resize(name.size() * 2);
         --i;
         continue;
@@ -353,6 +360,12 @@ bool TVkReg::GetValueEntries(std::vector<TValueEntry>& entries, std::vector<char
       TValueEntry entry;
       entry.Name = AnsiName(std::wstring_view(name.data(), std::min<std::size_t>(nameLen, name.size())), entry.Exact);
       entry.Type = type;
+      if (sizesOnly) {
+        entry.Size = IsStringType(type) ? size / 2 : size;
+        entries.push_back(std::move(entry));
+        if (listing == 0 && entries.size() == 1) RunRegListingHook(current_);
+        continue;
+      }
       size = std::min<DWORD>(size, static_cast<DWORD>(raw.size()));
       if (IsStringType(type)) {
         const std::string text = AnsiDataOf(type, raw.data(), size);

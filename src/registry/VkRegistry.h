@@ -60,14 +60,6 @@ struct DataInfo {
   DWORD DataType = 0;
 };
 
-
-// Value index i of key: name, type and data in one call, into buffers reused from value to
-// value. They grow while the registry reports that the name or the data does not fit, so a
-// value that grew since its key's maxima were queried is read whole, with the size the
-// registry reports; ERROR_MORE_DATA when it kept growing.
-LONG ReadIndexedValue(HKEY key, DWORD i, std::string& nameBuffer, std::string& name, std::vector<char>& data,
-                      DWORD& size, DWORD& type);
-
 // A key handle owned by the code that opened it; closed when it goes out of scope.
 class TVkKey {
  public:

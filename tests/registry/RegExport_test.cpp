@@ -362,6 +362,18 @@ int g_writes = 0;
 bool FailSecondWrite(std::size_t, std::size_t) { return ++g_writes < 2; }
 }  // namespace
 
+TEST_F(Export, SideFilesLeftByACrashAreRemovedAndNoFileOfTheUser) {
+  Put(Key(), "A", "v", REG_SZ, "v\0"s);
+  std::vector<std::string> kept = {"hlk1.tmp", "x.reg.tmp", "x.reg.~hl12.tmp", "x.reg.~hlz-1.tmp", "y.reg.~hlfffffff0-0.tmp"};
+  for (const std::string& f : kept) ASSERT_TRUE(SaveTextToFile(File(f), "mine", true));
+  ASSERT_TRUE(SaveTextToFile(File("x.reg.~hlfffffff0-0.tmp"), "stale", true));  // its process has ended
+  TVkReg reg;
+  EXPECT_EQ(ExportKey(reg, Path("A"), File("x.reg")).Status, TExportStatus::Complete);
+  kept.push_back("x.reg");
+  std::sort(kept.begin(), kept.end());
+  EXPECT_EQ(Files(), kept);
+}
+
 TEST_F(Export, AFailedExportLeavesNoFileAndSpoilsNone) {
   Put(Key(), "A", "big", REG_BINARY, std::string(400000, 'b'));  // more than one block of text
   Put(Key(), "A\\B", "v", REG_SZ, "v\0"s);

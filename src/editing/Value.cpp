@@ -359,16 +359,45 @@ void TFormValue::Load_Cmd() {
       read = n == 0 || ReadFileBytes(f, 0, static_cast<int>(n), bytes.data()) == static_cast<int>(n);
     }
     if (read) {
-      switch (mode_) {
-        case TValueMode::Text:
-        case TValueMode::Lines: SetBoxText(bytes); break;
-        case TValueMode::Number: SetBoxText(std::to_string(bytes.size() >= 4 ? DWordOfData(bytes, 4) : 0u)); break;
-        case TValueMode::Hex: SetBoxText(HexDumpText(bytes)); break;
-      }
+      ShowLoaded(file, bytes);
       loaded_ = true;
     }
   }
   if (!read) ShowPlainMsg("The file \"" + file + "\" could not be read!", "Hivelark", MsgError);
+}
+
+void TFormValue::ShowLoaded(const std::string& file, const std::string& bytes) {
+  // A file decides the form anew: a string shown as hexadecimal data takes a plain text file
+  // as text again.
+  const TValueMode form = readable_ ? ValueModeOfType(type_) : mode_;
+  std::string text;
+  switch (form) {
+    case TValueMode::Number: ShowInForm(form, std::to_string(bytes.size() >= 4 ? DWordOfData(bytes, 4) : 0u)); return;
+    case TValueMode::Hex: ShowInForm(form, HexDumpText(bytes)); return;
+    default: break;
+  }
+  const bool fits = LoadedFileText(form, type_, bytes, text);
+  if (fits) ShowInForm(form, text);
+  if (fits && BoxText() == text) return;
+  ShowInForm(TValueMode::Hex, HexDumpText(bytes));
+  const std::size_t nul = bytes.find('\0');
+  const char* what = nul != std::string::npos && (form == TValueMode::Lines || nul + 1 < bytes.size()) ? "a NUL character"
+                     : fits ? "characters that the text box cannot hold"
+                            : "a line break";
+  ShowPlainMsg("The file \"" + file + "\" holds " + what + ", which the " +
+                   (form == TValueMode::Lines ? "lines" : "line") +
+                   " of text would lose: it is shown as hexadecimal data and written exactly as loaded.",
+               "Hivelark", MsgInfo);
+}
+
+void TFormValue::ShowInForm(TValueMode form, const std::string& text) {
+  if (form != mode_) {
+    mode_ = form;
+    PrepareBox(text.size(), true);
+    SetupBoxes();
+    EnableWindow(GetDlgItem(hwnd_, IDC_VAL_FILENAME), mode_ == TValueMode::Text || mode_ == TValueMode::Number);
+  }
+  SetBoxText(text);
 }
 
 void TFormValue::Save_Cmd() {

@@ -52,6 +52,11 @@ class TFormValue : public TVkDialog {
   HWND MakeRichBox(bool wrap, bool own);
   // The one-line box id as the platform's box or the own one, made anew when the kind changes.
   HWND RemakeLineBox(int id, bool own);
+  // Shows the bytes of a loaded file in the form of the value's type, or as hexadecimal
+  // data, with a word why, when that form would not write them back exactly.
+  void ShowLoaded(const std::string& file, const std::string& bytes);
+  // Switches the editing box to the form (when it differs) and shows the text in it.
+  void ShowInForm(TValueMode form, const std::string& text);
   std::string BoxText() const;
   void SetBoxText(const std::string& text);
   // Reads the hex box into bytes; a rejected text is reported (and its first bad

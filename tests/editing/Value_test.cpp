@@ -310,6 +310,53 @@ TEST_P(ValueEditorTest, SaveAndLoadRoundTripByteForByte) {
   EXPECT_TRUE(ask.Messages.empty());
 }
 
+TEST_P(ValueEditorTest, ALoadedFileIsWrittenExactlyOrShownAsHexWithAWord) {
+  struct Case {
+    DWORD type;
+    std::string file, stored;
+    TValueMode form;
+    const char* why;  // in the message, or nullptr for none
+  } const cases[] = {
+      {1, "1\0" "23456789"s, "1\0" "23456789"s, TValueMode::Hex, "a NUL character"},
+      {2, "ab\r\ncd\0"s, "ab\r\ncd\0"s, TValueMode::Hex, "a line break"},
+      {1, "text\0"s, "text\0"s, TValueMode::Text, nullptr},
+      {1, "", "\0"s, TValueMode::Text, nullptr},
+      {7, "a\0b"s, "a\0b"s, TValueMode::Hex, "a NUL character"},
+      {7, "a\0b\0\0"s, "a\0b\0\0"s, TValueMode::Lines, nullptr},  // a multi-string's own bytes
+      {7, "x\r\ny", "x\0y\0\0"s, TValueMode::Lines, nullptr},
+  };
+  const std::string file = TempFile("load.dat");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.file));
+    MakeValue("", "v", c.type, c.type == 7 ? "old\0\0"s : "old\0"s);
+    Open("v");
+    ASSERT_TRUE(SaveTextToFile(file, c.file, true));
+    ask.OpenAnswers.push_back(file);
+    ask.Messages.clear();
+    Click(IDC_VAL_LOAD);
+    EXPECT_EQ(form->Mode(), c.form);
+    EXPECT_TRUE(GetWindowLongPtrA(form->EditBox(), GWL_STYLE) & WS_VISIBLE);
+    ASSERT_EQ(ask.Messages.size(), c.why ? 1u : 0u);
+    if (c.why) {
+      EXPECT_NE(ask.Messages[0].text.find(c.why), std::string::npos) << ask.Messages[0].text;
+    }
+    Click(IDOK);
+    DWORD type = 0;
+    EXPECT_EQ(Stored("v", &type), c.stored);
+    EXPECT_EQ(type, c.type);
+  }
+  // A plain text loaded after one shown as hexadecimal data goes back to the line.
+  MakeValue("", "v", 1, "old\0"s);
+  Open("v");
+  for (const std::string& content : {"a\0b"s, "plain"s}) {
+    ASSERT_TRUE(SaveTextToFile(file, content, true));
+    ask.OpenAnswers.push_back(file);
+    Click(IDC_VAL_LOAD);
+  }
+  EXPECT_EQ(form->Mode(), TValueMode::Text);
+  EXPECT_EQ(Text(form->EditBox()), "plain");
+}
+
 TEST_P(ValueEditorTest, LoadRefusesFilesTooLargeOrUnreadable) {
   MakeValue("", "v", 3, "\1");
   Open("v");

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 
+#include "lib/VkDialogs.h"
 #include "lib/VkFuncLib.h"
+#include "lib/VkTextBox.h"
 #include "resource.h"
 
 namespace {
@@ -185,6 +187,13 @@ void TFormHivelark::Rename_Cmd() {
   if (state_.RootMode || ListView_GetSelectedCount(list_) != 1) return;
   const int index = ListView_GetNextItem(list_, -1, LVNI_SELECTED);
   if (index < 0 || model_.Rows[static_cast<std::size_t>(index)].IsParent()) return;
+  std::string name = model_.Rows[static_cast<std::size_t>(index)].Name;
+  if (EditBoxFaults(name)) {  // the list's own edit box would end the process: ask in the prompt
+    if (InputPrompt("Enter New Name...", name) && name != model_.Rows[static_cast<std::size_t>(index)].Name)
+      (void)Reg_ListView_Edited(index, name);
+    InvalidateRect(list_, nullptr, FALSE);
+    return;
+  }
   SetFocus(list_);
   ListView_EditLabel(list_, index);
 }

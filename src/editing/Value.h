@@ -45,10 +45,10 @@ class TFormValue : public TVkDialog {
 
  private:
   void SetupBoxes();
-  // The editing box of the form ready for a text of this length: the platform's box or
-  // the program's own, made anew when the kind changes (always when fresh, for the lines
+  // The editing box of the form ready for the text: the platform's box, or the program's
+  // own for a long text or one the platform's box faults on, made anew when the kind changes (always when fresh, for the lines
   // box, whose word wrap cannot be switched on a live box).
-  HWND PrepareBox(std::size_t length, bool fresh);
+  HWND PrepareBox(const std::string& text, bool fresh);
   HWND MakeRichBox(bool wrap, bool own);
   // The one-line box id as the platform's box or the own one, made anew when the kind changes.
   HWND RemakeLineBox(int id, bool own);

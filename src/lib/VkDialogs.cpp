@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "lib/VkFuncLib.h"
+#include "lib/VkTextBox.h"
 #include "resource.h"
 
 std::string PromptCaption;
@@ -21,8 +22,10 @@ INT_PTR CALLBACK PromptProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
       const char* prompt = reinterpret_cast<const char*>(lp);
       SetWindowTextA(dlg, PromptCaption.c_str());
       SetDlgItemTextA(dlg, IDC_PROMPT_LABEL, prompt);
-      SetDlgItemTextA(dlg, IDC_PROMPT_EDIT, prompt + std::strlen(prompt) + 1);
+      const char* text = prompt + std::strlen(prompt) + 1;
       HWND edit = GetDlgItem(dlg, IDC_PROMPT_EDIT);
+      if (EditBoxFaults(text)) edit = ReplaceByTextBox(edit);  // the platform's box would end the process
+      SetWindowTextA(edit, text);
       SendMessageA(edit, EM_LIMITTEXT, 2048, 0);
       SendMessageA(edit, EM_SETSEL, 0, -1);
       SetFocus(edit);

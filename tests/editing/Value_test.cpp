@@ -357,6 +357,31 @@ TEST_P(ValueEditorTest, ALoadedFileIsWrittenExactlyOrShownAsHexWithAWord) {
   EXPECT_EQ(Text(form->EditBox()), "plain");
 }
 
+TEST_P(ValueEditorTest, TextsThePlatformsBoxFaultsOnOpenInTheOwnBox) {
+  MakeValue("", "1\x98 name", 1, "1\x98" "0\0"s);
+  MakeValue("", "lines", 7, "\x98\0" "2\x98\0\0"s);
+  Open("1\x98 name");
+  for (int id : {IDC_VAL_NAMEEDIT, IDC_VAL_ORGEDIT, IDC_VAL_EDIT}) EXPECT_TRUE(IsOwnBox(Item(id))) << id;
+  EXPECT_EQ(ItemText(IDC_VAL_NAMEEDIT), "1\x98 name");
+  EXPECT_EQ(ItemText(IDC_VAL_ORGEDIT), "1\x98" "0");
+  EXPECT_EQ(Text(form->EditBox()), "1\x98" "0");
+  // A loaded file and a picked file name with the character go to the own box too.
+  const std::string file = TempFile("tilde.dat");
+  ASSERT_TRUE(SaveTextToFile(file, "3\x98", true));
+  ask.OpenAnswers.push_back(file);
+  Click(IDC_VAL_LOAD);
+  EXPECT_EQ(Text(form->EditBox()), "3\x98");
+  ask.OpenAnswers.push_back("C:\\2\x98.txt");
+  Click(IDC_VAL_FILENAME);
+  EXPECT_TRUE(IsOwnBox(form->EditBox()));
+  EXPECT_EQ(Text(form->EditBox()), "C:\\2\x98.txt");
+  Click(IDOK);
+  EXPECT_EQ(Stored("1\x98 name"), "C:\\2\x98.txt\0"s);
+  Open("lines");
+  EXPECT_TRUE(IsOwnBox(form->EditBox()));
+  EXPECT_EQ(Text(form->EditBox()), "\x98\r\n2\x98");
+}
+
 TEST_P(ValueEditorTest, LoadRefusesFilesTooLargeOrUnreadable) {
   MakeValue("", "v", 3, "\1");
   Open("v");

@@ -10,6 +10,7 @@
 
 #include "LibTestHelpers.h"
 #include "lib/VkDialogs.h"
+#include "lib/VkTextBox.h"
 #include "lib/VkFuncLib.h"
 #include "resource.h"
 #include "support/TestSupport.h"
@@ -270,6 +271,23 @@ TEST(RealPrompt, ShowsItsControlsWithTheInitialTextSelected) {
   EXPECT_STRCASEEQ(view.childClasses[0].c_str(), "Static");
   EXPECT_STRCASEEQ(view.childClasses[1].c_str(), "Edit");
   EXPECT_STRCASEEQ(view.childClasses[2].c_str(), "Button");
+}
+
+TEST(RealPrompt, OpensOnATextThePlatformsBoxFaultsOnInTheOwnBox) {
+  CaptionGuard guard("Hivelark");
+  PromptView view;
+  TDialogScript script({Look(view), [](HWND dlg) { SendMessageA(GetDlgItem(dlg, IDC_PROMPT_EDIT), WM_CHAR, 'x', 1); },
+                        Click(IDOK)});
+  std::string text = "1\x98";  // a bookmark comment
+  EXPECT_TRUE(InputPrompt("Enter Bookmark Comment...", text));
+  EXPECT_TRUE(script.AllStepsRun());
+  EXPECT_EQ(view.edit, "1\x98");
+  EXPECT_EQ(view.selEnd - view.selStart, 2u);
+  EXPECT_TRUE(view.editHasFocus);
+  EXPECT_EQ(view.childIds, (std::vector<int>{IDC_PROMPT_LABEL, IDC_PROMPT_EDIT, IDOK, IDCANCEL}));
+  ASSERT_EQ(view.childClasses.size(), 4u);
+  EXPECT_EQ(view.childClasses[1], TextBoxClass);
+  EXPECT_EQ(text, "x");  // typing replaced the selected text
 }
 
 TEST(RealPrompt, TypingReplacesTheSelectedText) {

@@ -82,8 +82,13 @@ bool RunFileDialog(const TFileDialogSpec& request, std::string& fileName, bool s
   for (char& c : filter)
     if (c == '|') c = '\0';
   filter.push_back('\0');
+  // The dialog's file name box is the platform's edit box: a proposed name it would fault on
+  // gets "_" for each such character (the user may still pick or type any name).
+  std::string proposed = fileName;
+  for (char& c : proposed)
+    if (EditBoxFaults(std::string_view(&c, 1))) c = '_';
   std::vector<char> name(32768, '\0');
-  fileName.copy(name.data(), std::min(fileName.size(), name.size() - 1));
+  proposed.copy(name.data(), std::min(proposed.size(), name.size() - 1));
   OPENFILENAMEA ofn{};
   ofn.lStructSize = sizeof ofn;
   ofn.hwndOwner = AppHandle;

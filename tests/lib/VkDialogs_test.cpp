@@ -425,4 +425,11 @@ TEST(FileDialogs, ThePlatformDialogsReturnTheNameTypedIn) {
     EXPECT_FALSE(PlatformInteraction().SaveFileName(request, name));
     EXPECT_EQ(name, "kept");
   }
+  {  // a proposal that the name box would fault on opens with "_" in place of the character
+    std::string shown;
+    TDialogScript script({[&shown](HWND d) { shown = ControlText(d, FileNameBox); }, typeAndPress("", IDCANCEL)[1]});
+    std::string name = "1\x98 name.dat";
+    EXPECT_FALSE(PlatformInteraction().SaveFileName(request, name));
+    EXPECT_EQ(shown, "1_ name.dat");
+  }
 }

@@ -34,7 +34,8 @@ INT_PTR CALLBACK PromptProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND:
       if (LOWORD(wp) == IDOK) {
         HWND edit = GetDlgItem(dlg, IDC_PROMPT_EDIT);
-        const int len = GetWindowTextLengthA(edit);
+        // The program's own box takes no limit while typing: its text is cut to it here.
+        const int len = std::min(GetWindowTextLengthA(edit), 2048);
         char* text = static_cast<char*>(std::malloc(static_cast<std::size_t>(len) + 1));
         if (!text) {
           EndDialog(dlg, 0);

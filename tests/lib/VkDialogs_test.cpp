@@ -288,6 +288,10 @@ TEST(RealPrompt, OpensOnATextThePlatformsBoxFaultsOnInTheOwnBox) {
   ASSERT_EQ(view.childClasses.size(), 4u);
   EXPECT_EQ(view.childClasses[1], TextBoxClass);
   EXPECT_EQ(text, "x");  // typing replaced the selected text
+  TDialogScript longer({Type(std::string(3000, 'k')), Click(IDOK)});
+  text = "2\x98";
+  EXPECT_TRUE(InputPrompt("Enter Bookmark Comment...", text));
+  EXPECT_EQ(text, std::string(2048, 'k'));  // the limit of the platform's box holds
 }
 
 TEST(RealPrompt, TypingReplacesTheSelectedText) {

@@ -341,8 +341,3 @@ TEST_F(TextBoxTest, UndoesTheLastEditAndRedoesItWhenUndoneAgain) {
     EXPECT_EQ(Get(), "xynew");
   }
 }
-
-TEST(EditBoxFaults, TextsHoldingTheSmallTildeOfTheCodePage) {
-  for (const char* text : {"1\x98", "\x98", "\r\n\x98", "a\x98"}) EXPECT_TRUE(EditBoxFaults(text)) << text;
-  for (const char* text : {"", "1~0", "1\x88\xB4\xA8"}) EXPECT_FALSE(EditBoxFaults(text)) << text;
-}

@@ -41,6 +41,9 @@ class TFormHivelark : public TVkWindow, public TNavView, public TStripHost, publ
   void ShowStartLocation(const std::string& argument);
   // The shortcut table of the window; true when msg was a shortcut and ran its command.
   bool TranslateShortcut(MSG& msg) override;
+  // Writes the settings and the bookmark lists as a close that goes ahead does, without a
+  // message: the last act before a fault ends the process.
+  void SaveWorkBeforeEnd() { CloseGoesAhead(false); }
 
   // TCommandHost
   HWND Owner() const override { return hwnd_; }

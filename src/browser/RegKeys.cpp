@@ -5,8 +5,10 @@
 
 #include <algorithm>
 
+#include "lib/VkDialogs.h"
 #include "lib/VkFuncLib.h"
 #include "registry/RegNames.h"
+#include "lib/VkTextBox.h"
 #include "resource.h"
 
 namespace {
@@ -193,6 +195,13 @@ void TFormHivelark::Rename_Cmd() {
   const int index = ListView_GetNextItem(list_, -1, LVNI_SELECTED);
   if (index < 0 || model_.Rows[static_cast<std::size_t>(index)].IsParent()) return;
   if (model_.RefuseUnspellable({index})) return;
+  std::string name = model_.Rows[static_cast<std::size_t>(index)].Name;
+  if (EditBoxFaults(name)) {  // the list's own edit box would end the process: ask in the prompt
+    if (InputPrompt("Enter New Name...", name) && name != model_.Rows[static_cast<std::size_t>(index)].Name)
+      (void)Reg_ListView_Edited(index, name);
+    InvalidateRect(list_, nullptr, FALSE);
+    return;
+  }
   SetFocus(list_);
   ListView_EditLabel(list_, index);
 }

@@ -141,11 +141,11 @@ void TFormValue::Fill() {
   type_ = type;
   size_ = static_cast<DWORD>(data.size());
   SetWindowTextA(hwnd_, ("Change " + TypeColumnText(type_, ConstNames) + " Value").c_str());
-  SetDlgItemTextA(hwnd_, IDC_VAL_NAMEEDIT, name_.c_str());
+  SetWindowTextA(RemakeLineBox(IDC_VAL_NAMEEDIT, EditBoxFaults(name_)), name_.c_str());
   SetDlgItemTextA(hwnd_, IDC_VAL_SIZEEDIT, (std::to_string(size_) + " bytes").c_str());
   mode_ = readable_ ? ValueModeOfData(type_, data) : TValueMode::Hex;
   const std::string text = ValueEditText(mode_, type_, data);
-  PrepareBox(text.size(), true);
+  PrepareBox(text, true);
   SetupBoxes();
   std::string original = mode_ == TValueMode::Number ? DWordOriginalText(DWordOfData(data, type_)) : text;
   if (mode_ == TValueMode::Lines) {
@@ -153,7 +153,8 @@ void TFormValue::Fill() {
     (void)ReplaceText(original, "\r\n", "\" \"", 1);
     original = "\"" + original + "\"";
   }
-  SetWindowTextA(RemakeLineBox(IDC_VAL_ORGEDIT, original.size() > OriginalLimit), original.c_str());
+  SetWindowTextA(RemakeLineBox(IDC_VAL_ORGEDIT, original.size() > OriginalLimit || EditBoxFaults(original)),
+                 original.c_str());
   SetBoxText(text);
   shownText_ = BoxText();
   loaded_ = false;
@@ -185,8 +186,9 @@ void TFormValue::SetupBoxes() {
   ShowWindow(GetDlgItem(hwnd_, IDC_VAL_RICH), rich ? SW_SHOW : SW_HIDE);
 }
 
-HWND TFormValue::PrepareBox(std::size_t length, bool fresh) {
-  const bool own = length >= OwnBoxFrom;
+HWND TFormValue::PrepareBox(const std::string& text, bool fresh) {
+  const std::size_t length = text.size();
+  const bool own = length >= OwnBoxFrom || EditBoxFaults(text);
   if (mode_ == TValueMode::Text || mode_ == TValueMode::Number) return RemakeLineBox(IDC_VAL_EDIT, own);
   // The own box wraps a dump of any length.
   const bool wrap = mode_ == TValueMode::Hex && (own || length <= WrapLimit);
@@ -230,14 +232,14 @@ HWND TFormValue::RemakeLineBox(int id, bool own) {
   const DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrA(old, GWL_EXSTYLE));
   const WPARAM font = static_cast<WPARAM>(SendMessageA(old, WM_GETFONT, 0, 0));
   const bool focused = GetFocus() == old;
+  HWND after = GetWindow(old, GW_HWNDPREV);
   DestroyWindow(old);
   HWND box = CreateWindowExA(exStyle, own ? TextBoxClass : "EDIT", "", style, rc.left, rc.top, rc.right - rc.left,
                              rc.bottom - rc.top, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                              GetModuleHandleA(nullptr), nullptr);
   if (!box) return nullptr;
-  // The value box comes first in the tab order, the original's box after the size box.
-  SetWindowPos(box, id == IDC_VAL_EDIT ? HWND_TOP : GetDlgItem(hwnd_, IDC_VAL_SIZEEDIT), 0, 0, 0, 0,
-               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  // The new box takes the old one's place in the tab order.
+  SetWindowPos(box, after ? after : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   SendMessageA(box, WM_SETFONT, font, FALSE);
   SendMessageA(box, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
   if (focused) SetFocus(box);
@@ -246,7 +248,7 @@ HWND TFormValue::RemakeLineBox(int id, bool own) {
 
 std::string TFormValue::BoxText() const { return TextOf(EditBox()); }
 
-void TFormValue::SetBoxText(const std::string& text) { SetWindowTextA(PrepareBox(text.size(), false), text.c_str()); }
+void TFormValue::SetBoxText(const std::string& text) { SetWindowTextA(PrepareBox(text, false), text.c_str()); }
 
 LRESULT CALLBACK TFormValue::RichProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data) {
   auto* self = reinterpret_cast<TFormValue*>(data);
@@ -373,16 +375,45 @@ void TFormValue::Load_Cmd() {
       read = n == 0 || ReadFileBytes(f, 0, static_cast<int>(n), bytes.data()) == static_cast<int>(n);
     }
     if (read) {
-      switch (mode_) {
-        case TValueMode::Text:
-        case TValueMode::Lines: SetBoxText(bytes); break;
-        case TValueMode::Number: SetBoxText(std::to_string(bytes.size() >= 4 ? DWordOfData(bytes, 4) : 0u)); break;
-        case TValueMode::Hex: SetBoxText(HexDumpText(bytes)); break;
-      }
+      ShowLoaded(file, bytes);
       loaded_ = true;
     }
   }
   if (!read) ShowPlainMsg("The file \"" + file + "\" could not be read!", "Hivelark", MsgError);
+}
+
+void TFormValue::ShowLoaded(const std::string& file, const std::string& bytes) {
+  // A file decides the form anew: a string shown as hexadecimal data takes a plain text file
+  // as text again.
+  const TValueMode form = readable_ ? ValueModeOfType(type_) : mode_;
+  std::string text;
+  switch (form) {
+    case TValueMode::Number: ShowInForm(form, std::to_string(bytes.size() >= 4 ? DWordOfData(bytes, 4) : 0u)); return;
+    case TValueMode::Hex: ShowInForm(form, HexDumpText(bytes)); return;
+    default: break;
+  }
+  const bool fits = LoadedFileText(form, type_, bytes, text);
+  if (fits) ShowInForm(form, text);
+  if (fits && BoxText() == text) return;
+  ShowInForm(TValueMode::Hex, HexDumpText(bytes));
+  const std::size_t nul = bytes.find('\0');
+  const char* what = nul != std::string::npos && (form == TValueMode::Lines || nul + 1 < bytes.size()) ? "a NUL character"
+                     : fits ? "characters that the text box cannot hold"
+                            : "a line break";
+  ShowPlainMsg("The file \"" + file + "\" holds " + what + ", which the " +
+                   (form == TValueMode::Lines ? "lines" : "line") +
+                   " of text would lose: it is shown as hexadecimal data and written exactly as loaded.",
+               "Hivelark", MsgInfo);
+}
+
+void TFormValue::ShowInForm(TValueMode form, const std::string& text) {
+  if (form != mode_) {
+    mode_ = form;
+    PrepareBox(text, true);
+    SetupBoxes();
+    EnableWindow(GetDlgItem(hwnd_, IDC_VAL_FILENAME), mode_ == TValueMode::Text || mode_ == TValueMode::Number);
+  }
+  SetBoxText(text);
 }
 
 void TFormValue::Save_Cmd() {
@@ -419,7 +450,7 @@ void TFormValue::FileName_Cmd() {
     if (slash != std::string::npos) request.InitialDir = current.substr(0, slash + 1);
     file = current.substr(slash == std::string::npos ? 0 : slash + 1);
   }
-  if (Interaction().OpenFileName(request, file)) SetWindowTextA(edit, file.c_str());
+  if (Interaction().OpenFileName(request, file)) SetBoxText(file);
 }
 
 int EditValue_Open(HWND owner, RootKey root, const std::string& keyPath, const std::string& name, bool constNames,

@@ -45,13 +45,18 @@ class TFormValue : public TVkDialog {
 
  private:
   void SetupBoxes();
-  // The editing box of the form ready for a text of this length: the platform's box or
-  // the program's own, made anew when the kind changes (always when fresh, for the lines
+  // The editing box of the form ready for the text: the platform's box, or the program's
+  // own for a long text or one the platform's box faults on, made anew when the kind changes (always when fresh, for the lines
   // box, whose word wrap cannot be switched on a live box).
-  HWND PrepareBox(std::size_t length, bool fresh);
+  HWND PrepareBox(const std::string& text, bool fresh);
   HWND MakeRichBox(bool wrap, bool own);
   // The one-line box id as the platform's box or the own one, made anew when the kind changes.
   HWND RemakeLineBox(int id, bool own);
+  // Shows the bytes of a loaded file in the form of the value's type, or as hexadecimal
+  // data, with a word why, when that form would not write them back exactly.
+  void ShowLoaded(const std::string& file, const std::string& bytes);
+  // Switches the editing box to the form (when it differs) and shows the text in it.
+  void ShowInForm(TValueMode form, const std::string& text);
   std::string BoxText() const;
   void SetBoxText(const std::string& text);
   // Reads the hex box into bytes; a rejected text is reported (and its first bad

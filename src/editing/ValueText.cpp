@@ -140,6 +140,21 @@ std::string ValueEditText(TValueMode mode, ValueType type, std::string_view data
   }
 }
 
+bool LoadedFileText(TValueMode mode, ValueType type, std::string_view bytes, std::string& text) {
+  if (mode == TValueMode::Text) {
+    std::string data(bytes);
+    if (data.empty() || data.back() != '\0') data += '\0';
+    if (ValueModeOfData(type, data) != TValueMode::Text) return false;
+    text = ValueEditText(mode, type, data);
+    return true;
+  }
+  if (mode != TValueMode::Lines) return false;
+  if (bytes.find('\0') == std::string_view::npos) text = bytes;
+  else if (ValueModeOfData(type, bytes) == TValueMode::Lines) text = MultiStringToLines(bytes);
+  else return false;
+  return true;
+}
+
 std::string ValueFileName(const std::string& valueName) {
   std::string name = valueName + ".dat";
   for (char& c : name)

@@ -54,6 +54,11 @@ TValueMode ValueModeOfType(ValueType type);
 TValueMode ValueModeOfData(ValueType type, std::string_view data);
 // The text of the data in the form.
 std::string ValueEditText(TValueMode mode, ValueType type, std::string_view data);
+// The text of the one-line or lines form for bytes loaded from a file, when that form
+// writes them back exactly: a string's text is written with one NUL after it, so its file
+// may end in one NUL but hold no other, nor a line break; lines take a file without a NUL,
+// or one that holds a multi-string's exact bytes. False when the form cannot.
+bool LoadedFileText(TValueMode mode, ValueType type, std::string_view bytes, std::string& text);
 
 // The file name proposed for saving a value: the name + ".dat", with the double quote and
 // each of * / : < > ? \ | replaced by "_".

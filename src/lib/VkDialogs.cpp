@@ -10,6 +10,7 @@
 
 #include "lib/VkFuncLib.h"
 #include "lib/VkWindow.h"
+#include "lib/VkTextBox.h"
 #include "resource.h"
 
 std::string PromptCaption;
@@ -22,8 +23,10 @@ INT_PTR CALLBACK PromptProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
       const char* prompt = reinterpret_cast<const char*>(lp);
       SetWindowTextA(dlg, PromptCaption.c_str());
       SetDlgItemTextA(dlg, IDC_PROMPT_LABEL, prompt);
-      SetDlgItemTextA(dlg, IDC_PROMPT_EDIT, prompt + std::strlen(prompt) + 1);
+      const char* text = prompt + std::strlen(prompt) + 1;
       HWND edit = GetDlgItem(dlg, IDC_PROMPT_EDIT);
+      if (EditBoxFaults(text)) edit = ReplaceByTextBox(edit);  // the platform's box would end the process
+      SetWindowTextA(edit, text);
       SendMessageA(edit, EM_LIMITTEXT, 2048, 0);
       SendMessageA(edit, EM_SETSEL, 0, -1);
       SetFocus(edit);
@@ -32,7 +35,8 @@ INT_PTR CALLBACK PromptProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND:
       if (LOWORD(wp) == IDOK) {
         HWND edit = GetDlgItem(dlg, IDC_PROMPT_EDIT);
-        const int len = GetWindowTextLengthA(edit);
+        // The program's own box takes no limit while typing: its text is cut to it here.
+        const int len = std::min(GetWindowTextLengthA(edit), 2048);
         char* text = static_cast<char*>(std::malloc(static_cast<std::size_t>(len) + 1));
         if (!text) {
           EndDialog(dlg, 0);
@@ -84,8 +88,13 @@ bool RunFileDialog(const TFileDialogSpec& request, std::string& fileName, bool s
   for (char& c : filter)
     if (c == '|') c = '\0';
   filter.push_back('\0');
+  // The dialog's file name box is the platform's edit box: a proposed name it would fault on
+  // gets "_" for each such character (the user may still pick or type any name).
+  std::string proposed = fileName;
+  for (char& c : proposed)
+    if (EditBoxFaults(std::string_view(&c, 1))) c = '_';
   std::vector<char> name(32768, '\0');
-  fileName.copy(name.data(), std::min(fileName.size(), name.size() - 1));
+  proposed.copy(name.data(), std::min(proposed.size(), name.size() - 1));
   OPENFILENAMEA ofn{};
   ofn.lStructSize = sizeof ofn;
   ofn.hwndOwner = DialogOwner();

@@ -3,6 +3,8 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -315,6 +317,81 @@ bool SaveTextToFile(const std::string& fileName, std::string_view text, bool ove
   TVkFile file;
   if (!OpenFileForWrite(fileName, file, overwrite, FileModeWrite)) return false;
   return WriteAll(file, text.data(), text.size());
+}
+
+namespace {
+constexpr char SideMark[] = ".~hl";
+constexpr char SideEnd[] = ".tmp";
+
+std::string HexText(std::uint32_t v) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%x", static_cast<unsigned>(v));
+  return text;
+}
+
+// Whether the process of this id still runs (a process that cannot be asked counts as running).
+bool ProcessRuns(DWORD pid) {
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+  if (!process) return GetLastError() == ERROR_ACCESS_DENIED;
+  DWORD code = 0;
+  const bool runs = !GetExitCodeProcess(process, &code) || code == STILL_ACTIVE;
+  CloseHandle(process);
+  return runs;
+}
+}  // namespace
+
+std::string CreateSideFile(const std::string& target) {
+  static std::uint32_t counter = 0;
+  const std::string stem = target + SideMark + HexText(GetCurrentProcessId()) + "-";
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string side = stem + HexText(counter++) + SideEnd;
+    const HANDLE h = CreateFileA(side.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      CloseHandle(h);
+      return side;
+    }
+    if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
+  }
+  return std::string();
+}
+
+void RemoveStaleSideFiles(const std::string& target) {
+  const std::size_t slash = target.find_last_of("\\/");
+  const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+  const std::string prefix = target.substr(folder.size()) + SideMark;
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA((target + SideMark + "*" + SideEnd).c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    // Only names of the form <prefix><hex pid>-<hex count>.tmp are ours.
+    const std::string name = data.cFileName;
+    if (name.size() <= prefix.size() || CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, name.data(),
+                                                       static_cast<int>(prefix.size()), prefix.data(),
+                                                       static_cast<int>(prefix.size())) != CSTR_EQUAL)
+      continue;
+    const std::string rest = name.substr(prefix.size());
+    const std::size_t dash = rest.find('-');
+    const std::size_t end = rest.size() - (sizeof SideEnd - 1);
+    if (dash == 0 || dash == std::string::npos || dash + 1 >= end || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        rest.find_first_not_of("0123456789abcdefABCDEF-") != end || rest.find('-', dash + 1) != std::string::npos)
+      continue;
+    const DWORD pid = static_cast<DWORD>(std::strtoul(rest.substr(0, dash).c_str(), nullptr, 16));
+    if (pid == GetCurrentProcessId() || !ProcessRuns(pid)) DeleteFileA((folder + name).c_str());
+  } while (FindNextFileA(find, &data));
+  FindClose(find);
+}
+
+bool ReplaceBySideFile(const std::string& side, const std::string& target) {
+  bool ok = false;
+  {
+    TVkFile file;
+    file.reset(CreateFileA(side.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                           nullptr));
+    ok = file.IsOpen() && FlushFileBuffers(file.Handle());
+  }
+  ok = ok && MoveFileExA(side.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  if (!ok) DeleteFileA(side.c_str());
+  return ok;
 }
 
 // ---- Fonts ----------------------------------------------------------------------------

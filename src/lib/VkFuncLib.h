@@ -121,6 +121,20 @@ int ReadFileBytes(TVkFile& file, std::int64_t offset, int count, void* buffer);
 // file exists and overwrite is clear, or when it cannot be written.
 [[nodiscard]] bool SaveTextToFile(const std::string& fileName, std::string_view text, bool overwrite);
 
+// Replacing a file in one step: its next version is written into a side file in the same
+// folder, flushed, and moved over it, so that a crash, a kill or a full disk leaves either
+// the old file or the new one, whole. A side file is named target + ".~hl" + the process id
+// and a count in hexadecimal + ".tmp" ("Hivelark.ini.~hl1f4-0.tmp") and is made new, so it
+// never meets a file that was there.
+// A new empty side file of target; "" when none can be made (folder missing or read-only).
+std::string CreateSideFile(const std::string& target);
+// Removes the side files of target that no save is writing: those of processes that have
+// ended (a crash or a kill left them) and earlier ones of this process.
+void RemoveStaleSideFiles(const std::string& target);
+// Flushes side to the disk and moves it over target; on failure side is removed and
+// target left as it was.
+[[nodiscard]] bool ReplaceBySideFile(const std::string& side, const std::string& target);
+
 // ---- Fonts ----------------------------------------------------------------------------
 
 // The platform font of a font value (its colour is for the caller to apply); the caller

@@ -481,6 +481,48 @@ LRESULT CALLBACK TextBoxProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
+bool EditBoxFaults(std::string_view text) {
+  constexpr wchar_t SmallTilde = 0x02DC;
+  // In a single-byte code page one byte stands for the character (or none does); -1 when
+  // the code page has lead bytes and the text must be converted.
+  static const int tildeByte = [] {
+    CPINFO info;
+    if (!GetCPInfo(CP_ACP, &info) || info.MaxCharSize != 1) return -1;
+    for (int b = 0x80; b < 0x100; ++b) {
+      const char c = static_cast<char>(b);
+      wchar_t w = 0;
+      if (MultiByteToWideChar(CP_ACP, 0, &c, 1, &w, 1) == 1 && w == SmallTilde) return b;
+    }
+    return 0;
+  }();
+  if (tildeByte >= 0) return tildeByte > 0 && text.find(static_cast<char>(tildeByte)) != std::string_view::npos;
+  if (text.empty() || text.size() > 0x7FFFFFFF) return false;
+  const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+  if (n > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+  return wide.find(SmallTilde) != std::wstring::npos;
+}
+
+HWND ReplaceByTextBox(HWND edit) {
+  HWND parent = GetParent(edit);
+  if (!edit || !parent || !RegisterTextBoxClass()) return edit;
+  RECT rc;
+  GetWindowRect(edit, &rc);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rc), 2);
+  HWND box = CreateWindowExA(static_cast<DWORD>(GetWindowLongPtrA(edit, GWL_EXSTYLE)), TextBoxClass, "",
+                             static_cast<DWORD>(GetWindowLongPtrA(edit, GWL_STYLE)), rc.left, rc.top,
+                             rc.right - rc.left, rc.bottom - rc.top, parent,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(GetDlgCtrlID(edit))),
+                             GetModuleHandleA(nullptr), nullptr);
+  if (!box) return edit;
+  SetWindowPos(box, edit, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  SendMessageA(box, WM_SETFONT, static_cast<WPARAM>(SendMessageA(edit, WM_GETFONT, 0, 0)), FALSE);
+  const bool focused = GetFocus() == edit;
+  DestroyWindow(edit);
+  if (focused) SetFocus(box);
+  return box;
+}
+
 bool RegisterTextBoxClass() {
   HINSTANCE inst = GetModuleHandleA(nullptr);
   WNDCLASSEXA wc{};

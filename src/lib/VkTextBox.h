@@ -20,6 +20,22 @@
 // Line breaks are CR LF, a lone LF or a lone CR. Colours come from the parent's
 // WM_CTLCOLOREDIT (WM_CTLCOLORSTATIC when read-only or disabled).
 
+#include <windows.h>
+
+#include <string_view>
+
+// Whether the platform's edit box may fault on this text and end the process. Under Wine its
+// text shaping (gdi32's Uniscribe, a mark-to-ligature step of the font's positioning table)
+// reads outside its buffer for U+02DC SMALL TILDE ("\x98" in code page 1252) at the start of
+// a shaping run: the text's start, after a line break, a digit or punctuation. Fonts such as
+// DejaVu Sans (the face Wine takes for Tahoma and MS Shell Dlg when its own fonts are not
+// found) do it, so windows show such texts in the program's own box, which draws without
+// shaping. Any text holding that character counts, wherever it stands.
+bool EditBoxFaults(std::string_view text);
+// Replaces the platform's edit box by the program's own box with the same id, place, styles,
+// font and tab position, and returns the new box (the old one when it cannot be made).
+HWND ReplaceByTextBox(HWND edit);
+
 // Registers the window class once per process; true when it is available.
 bool RegisterTextBoxClass();
 // The class name, for CreateWindowEx and dialog templates.

@@ -341,9 +341,11 @@ TExportResult ExportKey(TVkReg& reg, const std::string& path, const std::string&
   const bool existed = GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES;
   if (IsReadOnlyFile(target) || IsDirectory(target)) return WriteFailure(fileName, ERROR_ACCESS_DENIED, existed);
   const std::string folder = target.substr(0, target.find_last_of('\\') + 1);
-  char temp[MAX_PATH * 4] = "";
-  if (folder.empty() || !GetTempFileNameA(folder.c_str(), "hlk", 0, temp))
-    return WriteFailure(fileName, folder.empty() ? ERROR_PATH_NOT_FOUND : GetLastError(), existed);
+  // A side file named after the target; those left by an earlier crash go first.
+  RemoveStaleSideFiles(target);
+  const std::string sideFile = folder.empty() ? std::string() : CreateSideFile(target);
+  if (sideFile.empty()) return WriteFailure(fileName, folder.empty() ? ERROR_PATH_NOT_FOUND : GetLastError(), existed);
+  const char* const temp = sideFile.c_str();
 
   TExportResult result;
   DWORD error = ERROR_SUCCESS;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <span>
 #include <variant>
+#include <vector>
 
 #include <windows.h>
 
@@ -249,10 +250,41 @@ void LoadEntries(const TVkIni& ini, std::span<const TEntry<T>> entries, T& targe
   }
 }
 
+// Writes the settings and remembers each value as a read gives it back, so that the file
+// written can be checked: the profile functions report success even when the disk is full
+// and the file came out short.
+class TSettingsWriter {
+ public:
+  explicit TSettingsWriter(const TVkIni& ini) : ini_(ini) {}
+  bool Text(const char* section, const char* key, const std::string& stored, const std::string& asRead) {
+    written_.push_back({section, key, asRead});
+    return ini_.WriteString(section, key, stored);
+  }
+  bool Integer(const char* section, const char* key, std::int32_t value) {
+    const std::string text = IniIntegerText(value, false);
+    return Text(section, key, text, text);
+  }
+  // Every value written reads back from the file as it should.
+  bool Check(const TVkIni& file) const {
+    for (const TWritten& w : written_)
+      if (file.ReadString(w.Section, w.Key, "\r") != w.AsRead) return false;
+    return true;
+  }
+
+ private:
+  struct TWritten {
+    const char* Section;
+    const char* Key;
+    std::string AsRead;
+  };
+  const TVkIni& ini_;
+  std::vector<TWritten> written_;
+};
+
 // Writes one placement group (the consecutive placement entries starting at first):
 // State always, then Left, Top, Width and Height unless maximized.
 template <class T>
-std::size_t SavePlacement(const TVkIni& ini, std::span<const TEntry<T>> entries, std::size_t first, T& source,
+std::size_t SavePlacement(TSettingsWriter& ini, std::span<const TEntry<T>> entries, std::size_t first, T& source,
                           bool maximized, bool& ok) {
   const TEntry<T>* state = nullptr;
   const TEntry<T>* left = nullptr;
@@ -283,7 +315,7 @@ std::size_t SavePlacement(const TVkIni& ini, std::span<const TEntry<T>> entries,
     }
   }
   const auto write = [&](const TEntry<T>* e) {
-    if (e != nullptr) ok &= ini.WriteInteger(e->Section, e->Key, *std::get<int*>(e->Member(source)));
+    if (e != nullptr) ok &= ini.Integer(e->Section, e->Key, *std::get<int*>(e->Member(source)));
   };
   write(state);
   if (!maximized) {
@@ -298,7 +330,7 @@ std::size_t SavePlacement(const TVkIni& ini, std::span<const TEntry<T>> entries,
 // Writes the entries from a copy of the settings, so that the caller's value stays as it
 // is. Every entry is tried; false when any write failed.
 template <class T>
-bool SaveEntries(const TVkIni& ini, std::span<const TEntry<T>> entries, T source, bool maximized) {
+bool SaveEntries(TSettingsWriter& ini, std::span<const TEntry<T>> entries, T source, bool maximized) {
   bool ok = true;
   for (std::size_t i = 0; i < entries.size();) {
     const TEntry<T>& e = entries[i];
@@ -309,21 +341,23 @@ bool SaveEntries(const TVkIni& ini, std::span<const TEntry<T>> entries, T source
     const TRef ref = e.Member(source);
     switch (e.Kind) {
       case TKind::Boolean:
-        ok &= ini.WriteBool(e.Section, e.Key, *std::get<bool*>(ref));
+        ok &= ini.Integer(e.Section, e.Key, *std::get<bool*>(ref) ? 1 : 0);
         break;
       case TKind::Text:
-      case TKind::KeyPath:
-        ok &= ini.WriteString(e.Section, e.Key,
-                              StoredSettingText(*std::get<std::string*>(ref), e.Kind == TKind::KeyPath));
+      case TKind::KeyPath: {
+        const std::string& value = *std::get<std::string*>(ref);
+        ok &= ini.Text(e.Section, e.Key, StoredSettingText(value, e.Kind == TKind::KeyPath),
+                       KeptSettingText(value, e.Kind == TKind::KeyPath));
         break;
+      }
       case TKind::RootIndex:
       case TKind::Color: {
         const std::uint32_t value = *std::get<std::uint32_t*>(ref) - (e.Kind == TKind::RootIndex ? RootBase : 0u);
-        ok &= ini.WriteInteger(e.Section, e.Key, static_cast<std::int32_t>(value));
+        ok &= ini.Integer(e.Section, e.Key, static_cast<std::int32_t>(value));
         break;
       }
       default:
-        ok &= ini.WriteInteger(e.Section, e.Key, *std::get<int*>(ref));
+        ok &= ini.Integer(e.Section, e.Key, *std::get<int*>(ref));
         break;
     }
     ++i;
@@ -333,6 +367,30 @@ bool SaveEntries(const TVkIni& ini, std::span<const TEntry<T>> entries, T source
 
 bool IsLineBreak(char c) { return c == '\r' || c == '\n'; }
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Saves the entries so that the file is replaced in one step: they are written into a side
+// file that starts as a copy of the file (keys of other windows and unknown keys stay),
+// checked by reading them back, and moved over the file only when whole.
+template <class T>
+bool SaveWhole(const std::string& iniPath, std::span<const TEntry<T>> entries, const T& source, bool maximized) {
+  if (IsReadOnlyFile(iniPath) || IsDirectory(iniPath)) return false;
+  RemoveStaleSideFiles(iniPath);
+  const std::string side = CreateSideFile(iniPath);
+  if (side.empty()) return false;
+  bool ok = !IsFile(iniPath) || CopyFileA(iniPath.c_str(), side.c_str(), FALSE);
+  if (ok) {
+    const TVkIni ini(side);  // its end writes out and lets go of the platform's cached copy
+    TSettingsWriter writer(ini);
+    ok = SaveEntries(writer, entries, source, maximized);
+    ini.Flush();
+    ok = ok && writer.Check(ini);  // read anew from the disk
+  }
+  if (!ok) {
+    DeleteFileA(side.c_str());
+    return false;
+  }
+  return ReplaceBySideFile(side, iniPath);
+}
 
 }  // namespace
 
@@ -352,14 +410,7 @@ void ClampPaneSizes(TSettings& settings, int screenHeight) {
 }
 
 bool SaveSettings(const std::string& iniPath, const TSettings& settings, bool maximized) {
-  // The profile functions may keep a write in a cache and report success for a file that
-  // cannot be written, so the file is first opened for writing the way they will open it.
-  const HANDLE file = CreateFileA(iniPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(file);
-  const TVkIni ini(iniPath);
-  return SaveEntries(ini, Catalogue(), settings, maximized);
+  return SaveWhole(iniPath, Catalogue(), settings, maximized);
 }
 
 std::string AbsoluteKeyPath(const std::string& path) {
@@ -387,11 +438,10 @@ void LoadKeyTreePlacement(const std::string& iniPath, TWindowPlacement& placemen
 }
 
 bool SaveKeyTreePlacement(const std::string& iniPath, const TWindowPlacement& placement, bool maximized) {
-  const TVkIni ini(iniPath);
-  return SaveEntries<TWindowPlacement>(ini, KeyTreeCatalogue, placement, maximized);
+  return SaveWhole<TWindowPlacement>(iniPath, KeyTreeCatalogue, placement, maximized);
 }
 
-std::string StoredSettingText(const std::string& value, bool keyPath) {
+std::string KeptSettingText(const std::string& value, bool keyPath) {
   std::string text;
   if (keyPath) {
     // Keep the names before the first one that holds a line break.
@@ -407,6 +457,11 @@ std::string StoredSettingText(const std::string& value, bool keyPath) {
     for (const char c : value)
       if (!IsLineBreak(c)) text += c;
   }
+  return text;
+}
+
+std::string StoredSettingText(const std::string& value, bool keyPath) {
+  std::string text = KeptSettingText(value, keyPath);
   const bool quoted = text.size() >= 2 && (text.front() == '"' || text.front() == '\'') && text.back() == text.front();
   if (!text.empty() && (quoted || IsBlank(text.front()) || IsBlank(text.back()))) text = '"' + text + '"';
   return text;

@@ -97,8 +97,10 @@ void ClampPaneSizes(TSettings& settings, int screenHeight);
 // Writes every key back in the same order, integers in decimal. Of the placement,
 // "State" is written first and always; "Left", "Top", "Width" and "Height" follow only
 // when the window is not maximized, so the file keeps the last normal placement. Text that
-// the file could not hold as it is is stored safely (see StoredSettingText). False when
-// the file cannot be written (read-only, locked, its folder read-only or missing).
+// the file could not hold as it is is stored safely (see StoredSettingText). The file is
+// replaced in one step, by a side file that was read back whole, so a crash, a kill or a
+// full disk leaves the old file or the new one. False when the file cannot be written
+// (read-only, locked, its folder read-only or missing, the disk full): it stays as it was.
 [[nodiscard]] bool SaveSettings(const std::string& iniPath, const TSettings& settings, bool maximized);
 
 // A key path in its stored form: "\" in front and behind ("A\B" gives "\A\B\", "" gives "\").
@@ -113,7 +115,8 @@ TWindowPlacement FitPlacement(const TWindowPlacement& placement, const RECT& wor
 // Defaults 550 x 500, state 0, centred on the screen (half the screen minus half the
 // window, rounded).
 void LoadKeyTreePlacement(const std::string& iniPath, TWindowPlacement& placement, int screenWidth, int screenHeight);
-// "State" always, then "Left", "Top", "Width", "Height" unless maximized.
+// "State" always, then "Left", "Top", "Width", "Height" unless maximized; the file is
+// replaced in one step as by SaveSettings.
 [[nodiscard]] bool SaveKeyTreePlacement(const std::string& iniPath, const TWindowPlacement& placement, bool maximized);
 
 // The text written for a setting. The profile functions would store a line break raw,
@@ -126,3 +129,5 @@ void LoadKeyTreePlacement(const std::string& iniPath, TWindowPlacement& placemen
 // - a result that begins or ends with a blank, or begins and ends with the same quote
 //   character, is enclosed in double quotes, which the read removes again.
 std::string StoredSettingText(const std::string& value, bool keyPath);
+// The text a read gives back after StoredSettingText: the same without the added quotes.
+std::string KeptSettingText(const std::string& value, bool keyPath);

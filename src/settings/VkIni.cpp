@@ -2,10 +2,14 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "lib/VkText.h"
 
 namespace {
-constexpr DWORD ReadBufferSize = 4096;
+// The first read fits every setting but a deep key path; a longer value is read again
+// with a buffer twice as large until it fits.
+constexpr DWORD FirstReadSize = 4096;
 }  // namespace
 
 std::string IniIntegerText(std::int32_t value, bool hex) {
@@ -33,10 +37,16 @@ std::string TVkIni::ReadString(const std::string& section, const std::string& ke
   // file, so a missing key is recognised by a default that no line of a file can hold
   // (lines end at a line break), and the caller's default is returned untouched.
   static const char missing[] = "\r";
-  std::string buffer(ReadBufferSize, '\0');
-  const DWORD length =
-      GetPrivateProfileStringA(section.c_str(), key.c_str(), missing, buffer.data(), ReadBufferSize, fileName_.c_str());
-  buffer.resize(length < ReadBufferSize ? length : ReadBufferSize - 1);
+  // A value that fills the buffer (the platform reports size - 1 for a cut read) may be
+  // longer: read it again with twice the room.
+  std::string buffer;
+  DWORD length = 0;
+  for (DWORD size = FirstReadSize;; size *= 2) {
+    buffer.assign(size, '\0');
+    length = GetPrivateProfileStringA(section.c_str(), key.c_str(), missing, buffer.data(), size, fileName_.c_str());
+    if (length < size - 1 || size >= 0x40000000) break;
+  }
+  buffer.resize(std::min<std::size_t>(length, buffer.size() - 1));
   return buffer == missing ? def : buffer;
 }
 

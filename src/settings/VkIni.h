@@ -21,8 +21,8 @@ class TVkIni {
   // Makes the platform write out any cached copy of the file.
   void Flush() const;
 
-  // The value of the key (at most 4095 characters; the platform removes blanks around it and
-  // one pair of matching quotes), or def, exactly as given, when the key is missing.
+  // The value of the key, of any length (the platform removes blanks around it and one pair
+  // of matching quotes), or def, exactly as given, when the key is missing.
   std::string ReadString(const std::string& section, const std::string& key, const std::string& def) const;
   // Writes the value as it is (an empty value keeps the key with an empty value).
   [[nodiscard]] bool WriteString(const std::string& section, const std::string& key, const std::string& value) const;

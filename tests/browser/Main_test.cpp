@@ -483,6 +483,23 @@ TEST(Program, RemembersWhereItWasBetweenRuns) {
   EXPECT_EQ(IniText("General", "CurKey"), "\\Software\\Classes\\");
 }
 
+TEST_F(RegSandbox, AFaultInsideAControlWritesTheSettingsAndBookmarksBeforeTheProcessEnds) {
+  for (const char* f : {"Hivelark.ini", "BookMarks.bmk"}) DeleteFileA((ProgramFolder() + f).c_str());
+  MakeValue("", "plain", REG_SZ, std::string("x\0", 2));
+  ProgramRun run;
+  ASSERT_TRUE(run.Start("HKCU" + Path().substr(0, Path().size() - 1)));  // no "\" before the quote
+  ASSERT_EQ(run.WaitForRows(2), 2);
+  HWND list = FindWindowExA(run.Window(), nullptr, WC_LISTVIEWA, nullptr), edit = nullptr;
+  PostMessageA(list, LVM_EDITLABELA, 1, 0);
+  for (int i = 0; i < 200 && !edit; ++i, Sleep(50)) edit = FindWindowExA(list, nullptr, "Edit", nullptr);
+  // Typed into the platform's edit box of the in-place rename: a digit, then the small tilde.
+  for (const WPARAM c : {WPARAM{'1'}, WPARAM{0x98}}) PostMessageA(edit, WM_CHAR, c, 1);
+  const DWORD code = run.Close();
+  if (code == 0) GTEST_SKIP() << "the platform's edit box does not fault with the fonts of this machine";
+  EXPECT_EQ(code, static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION));
+  EXPECT_TRUE(IniText("General", "CurKey") == Path() && IsFile(ProgramFolder() + "BookMarks.bmk"));
+}
+
 TEST_F(MainWindow, ActivationRereadsTheKeyKeepingTheSelection) {
   MakeValue("R", "b", REG_SZ, std::string("x\0", 2));
   MakeValue("R", "c", REG_SZ, std::string("y\0", 2));

@@ -301,3 +301,14 @@ TEST_F(RegKeys, TheRenameEditorKeepsItsKeysAndAltKeysLeaveNoMenuMode) {
   SetWindowLongPtrA(form.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_formProc));
   EXPECT_FALSE(g_keyMenu);
 }
+
+TEST_F(RegKeys, ANameThePlatformsEditBoxFaultsOnIsRenamedInThePrompt) {
+  MakeValue("K", "1\x98", REG_SZ, std::string("x\0", 2));
+  Open("K");
+  form.SelectRow(form.Model().Find("1\x98"));
+  answers.PromptAnswers.push_back({true, "renamed"});
+  ASSERT_TRUE(form.RunCommand(CM_RENAME));
+  TVkReg reg;
+  ASSERT_TRUE(reg.OpenPath(RootCurrentUser, Path("K"), false));
+  EXPECT_TRUE(reg.ValueExists("renamed") && !reg.ValueExists("1\x98") && answers.Prompts.size() == 1);
+}

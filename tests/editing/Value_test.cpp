@@ -310,6 +310,41 @@ TEST_P(ValueEditorTest, SaveAndLoadRoundTripByteForByte) {
   EXPECT_TRUE(ask.Messages.empty());
 }
 
+TEST_P(ValueEditorTest, ALoadedFileIsWrittenExactlyOrShownAsHexWithAWord) {
+  struct Case {
+    DWORD type;
+    std::string file, stored;
+    const char* why;  // in the message that tells of the switch to hexadecimal data
+  } const cases[] = {
+      {1, "1\0" "23456789"s, "1\0" "23456789"s, "a NUL character"},
+      {2, "ab\r\ncd\0"s, "ab\r\ncd\0"s, "a line break"},
+      {1, "text\0"s, "text\0"s, nullptr},  // opened as hexadecimal data, loaded as text
+      {7, "a\0b"s, "a\0b"s, "a NUL character"},
+      {7, "a\0b\0\0"s, "a\0b\0\0"s, nullptr},  // a multi-string's own bytes
+  };
+  const std::string file = TempFile("load.dat");
+  for (const Case& c : cases) {
+    MakeValue("", "v", c.type, "old\0\0"s);
+    Open("v");
+    ASSERT_TRUE(SaveTextToFile(file, c.file, true));
+    ask.OpenAnswers.push_back(file);
+    ask.Messages.clear();
+    Click(IDC_VAL_LOAD);
+    EXPECT_EQ(form->Mode() == TValueMode::Hex, c.why != nullptr) << c.file;
+    EXPECT_TRUE(c.why ? ask.Messages.size() == 1 && ask.Messages[0].text.find(c.why) != std::string::npos
+                      : ask.Messages.empty()) << c.file;
+    Click(IDOK);
+    EXPECT_EQ(Stored("v"), c.stored);
+  }
+}
+
+TEST_P(ValueEditorTest, TextsThePlatformsBoxFaultsOnOpenInTheOwnBox) {
+  MakeValue("", "1\x98 name", 1, "1\x98" "0\0"s);
+  Open("1\x98 name");
+  for (int id : {IDC_VAL_NAMEEDIT, IDC_VAL_ORGEDIT, IDC_VAL_EDIT}) EXPECT_TRUE(IsOwnBox(Item(id))) << id;
+  EXPECT_EQ(ItemText(IDC_VAL_NAMEEDIT) + "|" + ItemText(IDC_VAL_EDIT), "1\x98 name|1\x98" "0");
+}
+
 TEST_P(ValueEditorTest, LoadRefusesFilesTooLargeOrUnreadable) {
   MakeValue("", "v", 3, "\1");
   Open("v");

@@ -10,6 +10,7 @@
 
 #include "LibTestHelpers.h"
 #include "lib/VkDialogs.h"
+#include "lib/VkTextBox.h"
 #include "lib/VkFuncLib.h"
 #include "lib/VkWindow.h"
 #include "resource.h"
@@ -271,6 +272,17 @@ TEST(RealPrompt, ShowsItsControlsWithTheInitialTextSelected) {
   EXPECT_STRCASEEQ(view.childClasses[0].c_str(), "Static");
   EXPECT_STRCASEEQ(view.childClasses[1].c_str(), "Edit");
   EXPECT_STRCASEEQ(view.childClasses[2].c_str(), "Button");
+}
+
+TEST(RealPrompt, OpensOnATextThePlatformsBoxFaultsOnInTheOwnBox) {
+  CaptionGuard guard("Hivelark");
+  PromptView view;
+  TDialogScript script({Look(view), Type(std::string(3000, 'k')), Click(IDOK)});
+  std::string text = "1\x98";  // a bookmark comment
+  EXPECT_TRUE(InputPrompt("Enter Bookmark Comment...", text));
+  EXPECT_EQ(view.edit + "|" + view.childClasses.at(1), "1\x98|" + std::string(TextBoxClass));
+  EXPECT_TRUE(view.editHasFocus && view.selStart == 0 && view.selEnd == 2);
+  EXPECT_EQ(text, std::string(2048, 'k'));  // the limit of the platform's box holds
 }
 
 TEST(RealPrompt, TypingReplacesTheSelectedText) {

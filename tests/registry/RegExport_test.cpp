@@ -384,6 +384,15 @@ int g_writes = 0;
 bool FailSecondWrite(std::size_t, std::size_t) { return ++g_writes < 2; }
 }  // namespace
 
+TEST_F(Export, SideFilesLeftByACrashAreRemovedAndNoFileOfTheUser) {
+  Put(Key(), "A", "v", REG_SZ, "v\0"s);
+  for (const char* f : {"hlk1.tmp", "x.reg.~hl12.tmp", "x.reg.~hlfffffff0-0.tmp"})  // the last one's process has ended
+    ASSERT_TRUE(SaveTextToFile(File(f), "x", true));
+  TVkReg reg;
+  EXPECT_EQ(ExportKey(reg, Path("A"), File("x.reg")).Status, TExportStatus::Complete);
+  EXPECT_EQ(Files(), (std::vector<std::string>{"hlk1.tmp", "x.reg", "x.reg.~hl12.tmp"}));
+}
+
 TEST_F(Export, AFailedExportLeavesNoFileAndSpoilsNone) {
   Put(Key(), "A", "big", REG_BINARY, std::string(400000, 'b'));  // more than one block of text
   Put(Key(), "A\\B", "v", REG_SZ, "v\0"s);

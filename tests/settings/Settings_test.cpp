@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+#include "lib/VkFuncLib.h"
+
 #include "IniFileTest.h"
 
 namespace {
@@ -113,6 +115,18 @@ TEST_F(SettingsTest, EverySettingSurvivesASaveAndLoad) {
   ASSERT_TRUE(SaveSettings(Path(), quoted, false));
   LoadSettings(Path(), loaded, ScreenW, ScreenH);
   EXPECT_EQ(loaded.TypeFmt, quoted.TypeFmt);
+}
+
+TEST_F(SettingsTest, ASaveReplacesTheFileWholeAndRemovesOnlyItsOwnStaleSideFiles) {
+  WriteFileText("[Other]\r\nKeep=yes\r\n");
+  // The first is left by a process that no longer runs; the others are the user's.
+  const std::string sides[] = {Path() + ".~hlfffffff0-0.tmp", Path() + ".tmp", Path() + ".~hl12.tmp"};
+  for (const std::string& f : sides) ASSERT_TRUE(SaveTextToFile(f, "x", true));
+  ASSERT_TRUE(SaveSettings(Path(), Changed(), false));
+  ASSERT_TRUE(SaveKeyTreePlacement(Path(), {1, 2, 3, 4, 0}, false));
+  for (const std::string& f : sides) EXPECT_EQ(IsFile(f) && DeleteFileA(f.c_str()), &f != &sides[0]) << f;
+  const std::vector<std::string> lines = FileLines();  // each save keeps what it does not write
+  EXPECT_EQ(Line(lines, "Keep=") + Line(lines, "SortMethod=") + lines.back(), "Keep=yesSortMethod=1Height=4");
 }
 
 TEST_F(SettingsTest, HexColourIsReadAndWrittenBackInDecimalAndBadValuesFallBack) {

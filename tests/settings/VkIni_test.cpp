@@ -1,5 +1,5 @@
 // The INI store over the real profile functions: integer and boolean conversions, the
-// read buffer limit, the encodings written, and the flush on destruction.
+// values of any length, the encodings written, and the flush on destruction.
 #include "settings/VkIni.h"
 
 #include <gtest/gtest.h>
@@ -37,11 +37,13 @@ TEST_F(VkIniTest, ReadBoolUsesTheLowByteAndDefaultsOnlyWhenNoNumber) {
   EXPECT_TRUE(ini.ReadBool("B", "Missing", true));
 }
 
-TEST_F(VkIniTest, ReadStringGivesAtMost4095Characters) {
-  const std::string longValue = std::string(4000, 'a') + std::string(1000, 'b');
-  WriteFileText("[S]\r\nLong=" + longValue + "\r\nShort=abc\r\n");
+TEST_F(VkIniTest, ReadStringGivesValuesOfAnyLength) {
+  std::string file = "[S]\r\nShort=abc\r\n";
+  const std::size_t lengths[] = {4094, 4095, 4096, 8191, 8192, 100000};
+  for (const std::size_t n : lengths) file += "L" + std::to_string(n) + "=" + std::string(n - 1, 'a') + "b\r\n";
+  WriteFileText(file);
   const TVkIni ini(Path());
-  EXPECT_EQ(ini.ReadString("S", "Long", ""), longValue.substr(0, 4095));
+  for (const std::size_t n : lengths) EXPECT_EQ(ini.ReadString("S", "L" + std::to_string(n), ""), std::string(n - 1, 'a') + "b");
   EXPECT_EQ(ini.ReadString("S", "Short", "x"), "abc");
   EXPECT_EQ(ini.ReadString("S", "Missing", "def"), "def");
   // Defaults come back as given, not stripped like the file's values.

@@ -161,7 +161,7 @@ TEST(BookmarkFormat, WhatDoesNotFitIsLeftOutAndTheFileStaysReadable) {
   EXPECT_EQ(big.Bytes.size(), 10u + 65535u * Record(1, 12, "\\K\\", "", "").size());
 }
 
-TEST(BookmarkList, DuplicatesAreTheSameRootTypeKeyAndNameWithCase) {
+TEST(BookmarkList, DuplicatesAreTheSameRootTypeKeyAndNameAsTheRegistryComparesNames) {
   TBookMarks list;
   ScriptedInteraction answers;
   EXPECT_TRUE(AddBookmark(list, 0x80000001u, 12, "\\Software\\", "", "first"));
@@ -170,7 +170,9 @@ TEST(BookmarkList, DuplicatesAreTheSameRootTypeKeyAndNameWithCase) {
   EXPECT_EQ(answers.Messages[0].text, "Cannot add a bookmark item more than once!");
   EXPECT_EQ(answers.Messages[0].caption, "Hivelark");
   EXPECT_EQ(answers.Messages[0].flags, 16u);
-  EXPECT_TRUE(AddBookmark(list, 0x80000001u, 12, "\\SOFTWARE\\", "", ""));
+  EXPECT_FALSE(AddBookmark(list, 0x80000001u, 12, "\\SOFTWARE\\", "", ""));  // the same key
+  EXPECT_TRUE(AddBookmark(list, 0x80000001u, 12, "\\Stra\xDF" "e\\", "", ""));   // not "Strasse"
+  EXPECT_TRUE(AddBookmark(list, 0x80000001u, 12, "\\Strasse\\", "", ""));
   EXPECT_TRUE(AddBookmark(list, 0x80000002u, 12, "\\Software\\", "", ""));
   EXPECT_TRUE(AddBookmark(list, 0x80000001u, 1, "\\Software\\", "", ""));
   EXPECT_TRUE(AddBookmark(list, 0x80000001u, 12, "\\Software\\", "x", ""));
@@ -178,9 +180,9 @@ TEST(BookmarkList, DuplicatesAreTheSameRootTypeKeyAndNameWithCase) {
   EXPECT_TRUE(AddBookmark(list, 0x80000001u, -1, "\\T\\", "", ""));
   EXPECT_EQ(list.back().ItemType, 0);
   EXPECT_FALSE(AddBookmark(list, 0x80000001u, 0, "\\T\\", "", ""));
-  EXPECT_EQ(list.size(), 6u);
+  EXPECT_EQ(list.size(), 7u);
   EXPECT_EQ(list[0], Item(1, 12, "\\Software\\", "", "first"));
-  EXPECT_EQ(answers.Messages.size(), 2u);
+  EXPECT_EQ(answers.Messages.size(), 3u);
 }
 
 TEST(BookmarkList, DeletingKeepsTheOrderOfTheRest) {

@@ -189,23 +189,6 @@ TEST(FileTimeToDateTime, ConvertsToDaysSince1899) {
   EXPECT_DOUBLE_EQ(FileTimeToDateTime(0xFFFFFFFFFFFFFFFFull), 0.0);  // not convertible
 }
 
-namespace {
-// The clipboard's text, or false when it holds none.
-bool ReadClipboardText(std::string& text) {
-  if (!OpenClipboard(nullptr)) return false;
-  bool ok = false;
-  if (HANDLE data = GetClipboardData(CF_TEXT)) {
-    if (const char* p = static_cast<const char*>(GlobalLock(data))) {
-      text = p;
-      ok = true;
-      GlobalUnlock(data);
-    }
-  }
-  CloseClipboard();
-  return ok;
-}
-}  // namespace
-
 TEST(ClipboardText, PutsTheTextOnTheClipboard) {
   TDialogScript app;  // the clipboard's owner is the application window
   std::string before;

@@ -222,23 +222,14 @@ TEST_F(Editing, CopyAndMoveToTypedTargets) {
 
 TEST_F(Editing, OneItemGoesBelowAnExistingKeyUnderItsOwnNameOrTakesANewName) {
   // K holds the key Zeta (with a value), the value v, and the key B (with its own v).
-  struct Case {
-    const char* row;
-    const char* answer;
-    bool move;
-    const char* there;    // where the item must be afterwards (key path, or key|value)
-    const char* message;  // start of the one message, or ""
-  };
-  const Case cases[] = {
-      {"Zeta", "B", true, "K\\B\\Zeta", ""},
-      {"Zeta", "Y", false, "K\\Y", ""},
-      {"Zeta", "\\", false, "", ""},  // HKEY_CURRENT_USER\Zeta
-      {"Zeta", "..", false, "Zeta", ""},
-      {"Zeta", "", true, "K\\Zeta", "You cannot copy or move to the same target!"},
-      {"v", "B", false, "K\\B|v", "Overwrite the value"},
-      {"v", "w", true, "K|w", ""},
-      {"v", "", true, "K|v", "You cannot copy or move to the same target!"},
-  };
+  // Row, answer, move, where the item must be afterwards (key path, or key|value; "" for
+  // HKEY_CURRENT_USER\Zeta), and the start of the one message, or "".
+  struct Case { const char *row, *answer; bool move; const char *there, *message; };
+  const char* const same = "You cannot copy or move to the same target!";
+  const Case cases[] = {{"Zeta", "B", true, "K\\B\\Zeta", ""}, {"Zeta", "Y", false, "K\\Y", ""},
+                        {"Zeta", "\\", false, "", ""},          {"Zeta", "..", false, "Zeta", ""},
+                        {"Zeta", "", true, "K\\Zeta", same},     {"v", "B", false, "K\\B|v", "Overwrite the value"},
+                        {"v", "w", true, "K|w", ""},              {"v", "", true, "K|v", same}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.row) + " to " + c.answer);
     RegDeleteTreeA(Key(), nullptr);
@@ -253,23 +244,13 @@ TEST_F(Editing, OneItemGoesBelowAnExistingKeyUnderItsOwnNameOrTakesANewName) {
     ASSERT_TRUE(form().RunCommand(c.move ? CM_MOVE : CM_COPY));
     const std::string there = c.there;
     const std::size_t bar = there.find('|');
-    if (there.empty()) {
-      HKEY k = nullptr;
-      EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Zeta", 0, KEY_READ, &k), ERROR_SUCCESS);
-      RegCloseKey(k);
-      RegDeleteTreeA(HKEY_CURRENT_USER, "Zeta");
-    } else if (bar == std::string::npos) {
-      EXPECT_EQ(Value(there, "z"), "1:zeta"s + '\0');
-    }
-    if (bar != std::string::npos) EXPECT_EQ(Value(there.substr(0, bar), there.substr(bar + 1)), "1:v"s + '\0');
+    if (there.empty()) EXPECT_EQ(RegDeleteTreeA(HKEY_CURRENT_USER, "Zeta"), ERROR_SUCCESS);
+    else if (bar == std::string::npos) EXPECT_EQ(Value(there, "z"), "1:zeta"s + '\0');
+    else EXPECT_EQ(Value(there.substr(0, bar), there.substr(bar + 1)), "1:v"s + '\0');
     EXPECT_EQ(Value("K\\B", "z"), "<none>");  // never merged into B
     EXPECT_EQ(Value("K\\B", ""), "<none>");   // nor written as B's default value
-    if (*c.message) {
-      ASSERT_EQ(answers.Messages.size(), 1u);
-      EXPECT_EQ(answers.Messages[0].text.rfind(c.message, 0), 0u) << answers.Messages[0].text;
-    } else {
-      EXPECT_TRUE(answers.Messages.empty()) << answers.Messages[0].text;
-    }
+    ASSERT_EQ(answers.Messages.size(), *c.message ? 1u : 0u);
+    if (*c.message) EXPECT_EQ(answers.Messages[0].text.rfind(c.message, 0), 0u) << answers.Messages[0].text;
   }
   RegDeleteTreeA(Key(), nullptr);
 }

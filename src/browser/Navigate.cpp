@@ -248,25 +248,30 @@ void TNavigator::FillKeyRows(TVkReg& reg) {
 void TNavigator::FillValueRows(TVkReg& reg) {
   // One enumeration call a value gives its name, size, type and data; a key that changes
   // meanwhile is listed again by the accessor.
-  (void)reg.GetValueEntries(entries_, &data_);
+  (void)reg.GetValueEntries(entries_, &data_, ReadBufferKeep / 256);
   SortByLocale(entries_, [](const TVkReg::TValueEntry& e) -> const std::string& { return e.Name; });
   model_.Rows.reserve(model_.Rows.size() + entries_.size());
   const TTypeFormats formats = state_.TypeFormats();
   static const TEnvExpander expand = ExpandEnvironmentText;
   for (const TVkReg::TValueEntry& e : entries_) {
-    const std::string_view data(data_.data() + e.Offset, e.Size);
+    // A large value was not kept by the listing: it is read alone, into a reused buffer.
+    DWORD size = e.Size, type = e.Type;
+    const bool alone = e.Offset == TVkReg::NotKept;
+    if (alone && !reg.ReadEntry(e, large_, size, type)) size = type = 0;  // gone meanwhile
+    const std::string_view data(alone ? large_.data() : data_.data() + e.Offset, size);
     TRegRow row;
     row.Name = e.Name;
-    row.Size = std::to_string(e.Size);
-    row.Type = TypeColumnText(e.Type, formats);
-    row.Data = FormatValueData(data, e.Type, e.Type, formats, expand, RowTextLimit);
-    row.Image = e.Type <= 11 ? static_cast<int>(e.Type) : 0;
+    row.Size = std::to_string(size);
+    row.Type = TypeColumnText(type, formats);
+    row.Data = FormatValueData(data, type, type, formats, expand, RowTextLimit);
+    row.Image = type <= 11 ? static_cast<int>(type) : 0;
     row.ListIndex = model_.Count();
     row.Unspellable = !e.Exact;
     model_.Rows.push_back(std::move(row));
   }
   // One huge key must not keep its buffer for the rest of the run.
   if (data_.size() > ReadBufferKeep) std::vector<char>().swap(data_);
+  if (large_.size() > ReadBufferKeep) std::vector<char>().swap(large_);
 }
 
 void TNavigator::Fallback(const std::string& location) {

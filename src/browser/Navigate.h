@@ -86,7 +86,8 @@ class TNavigator {
   int focusKind_ = -1;
   std::vector<TRegName> keyNames_;              // reused lists, so big keys do not reallocate per call
   std::vector<TVkReg::TValueEntry> entries_;
-  std::vector<char> data_;          // reused value buffer: one read per value
+  std::vector<char> data_;          // the listed values' bytes, one after the other
+  std::vector<char> large_;         // reused buffer for a value too large to be listed with the rest
   int busy_ = 0;
   int reads_ = 0;
   // What the shown key was like when it was read.

@@ -316,7 +316,18 @@ bool TVkReg::ListNames(bool keys, std::vector<TRegName>& names) const {
   return complete;
 }
 
-bool TVkReg::GetValueEntries(std::vector<TValueEntry>& entries, std::vector<char>* data) const {
+bool TVkReg::ReadEntry(const TValueEntry& entry, std::vector<char>& buffer, DWORD& size, DWORD& type) const {
+  if (entry.Exact) return ReadValue(entry.Name, buffer, size, type);
+  if (!current_ || ReadStoredValue(current_, entry.Stored, buffer, size, type) != ERROR_SUCCESS) return false;
+  if (IsStringType(type)) {
+    const std::string text = AnsiDataOf(type, buffer.data(), size);
+    buffer.assign(text.begin(), text.end());
+    size = static_cast<DWORD>(text.size());
+  }
+  return true;
+}
+
+bool TVkReg::GetValueEntries(std::vector<TValueEntry>& entries, std::vector<char>* data, std::size_t keepLimit) const {
   entries.clear();
   if (data) data->clear();
   if (!current_) return false;
@@ -358,7 +369,9 @@ bool TVkReg::GetValueEntries(std::vector<TValueEntry>& entries, std::vector<char
         continue;
       }
       TValueEntry entry;
-      entry.Name = AnsiName(std::wstring_view(name.data(), std::min<std::size_t>(nameLen, name.size())), entry.Exact);
+      const std::wstring_view stored(name.data(), std::min<std::size_t>(nameLen, name.size()));
+      entry.Name = AnsiName(stored, entry.Exact);
+      if (!entry.Exact) entry.Stored = stored;
       entry.Type = type;
       if (sizesOnly) {
         entry.Size = IsStringType(type) ? size / 2 : size;
@@ -367,19 +380,12 @@ bool TVkReg::GetValueEntries(std::vector<TValueEntry>& entries, std::vector<char
         continue;
       }
       size = std::min<DWORD>(size, static_cast<DWORD>(raw.size()));
-      if (IsStringType(type)) {
-        const std::string text = AnsiDataOf(type, raw.data(), size);
-        entry.Size = static_cast<DWORD>(text.size());
-        if (data) {
-          entry.Offset = data->size();
-          data->insert(data->end(), text.begin(), text.end());
-        }
-      } else {
-        entry.Size = size;
-        if (data) {
-          entry.Offset = data->size();
-          data->insert(data->end(), raw.data(), raw.data() + size);
-        }
+      const std::string text = IsStringType(type) ? AnsiDataOf(type, raw.data(), size) : std::string();
+      const char* bytes = IsStringType(type) ? text.data() : raw.data();
+      entry.Size = IsStringType(type) ? static_cast<DWORD>(text.size()) : size;
+      if (data) {
+        entry.Offset = entry.Size > keepLimit ? NotKept : data->size();
+        if (entry.Offset != NotKept) data->insert(data->end(), bytes, bytes + entry.Size);
       }
       entries.push_back(std::move(entry));
       if (listing == 0 && entries.size() == 1) RunRegListingHook(current_);

@@ -132,11 +132,18 @@ class TVkReg {
     DWORD Size = 0;
     std::size_t Offset = 0;  // where the bytes start in the data buffer, when read
     bool Exact = true;       // Name names this value and no other
+    std::wstring Stored;     // the name as stored, kept only when Exact is false
   };
+  // Offset of a value whose bytes were not kept (larger than the listing's limit).
+  static constexpr std::size_t NotKept = static_cast<std::size_t>(-1);
   bool GetValueEntries(std::vector<TValueEntry>& entries) const { return GetValueEntries(entries, nullptr); }
   // The same with every value's bytes read in the same call, one after the other into data.
-  // A key that changes while it is listed is listed again (see ListStoredNames).
-  bool GetValueEntries(std::vector<TValueEntry>& entries, std::vector<char>* data) const;
+  // A key that changes while it is listed is listed again (see ListStoredNames). The bytes of a
+  // value larger than keepLimit are not kept (Offset NotKept): ReadEntry reads them.
+  bool GetValueEntries(std::vector<TValueEntry>& entries, std::vector<char>* data,
+                       std::size_t keepLimit = static_cast<std::size_t>(-1)) const;
+  // A listed value of the current key read whole, as the ANSI read gives it.
+  bool ReadEntry(const TValueEntry& entry, std::vector<char>& buffer, DWORD& size, DWORD& type) const;
   // For walks: opens the subkey name of the current key relative to it and makes it the
   // current key, keeping the one it replaces; LeaveKey closes it and puts that one back.
   // False, nothing changed, when the subkey does not open (or name is empty). Between the

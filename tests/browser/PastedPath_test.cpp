@@ -10,12 +10,8 @@
 #include "support/TestSupport.h"
 
 TEST(PastedPath, EveryFormAndTheRefusals) {
-  struct Case {
-    const char* text;
-    bool relative;
-    const char* root;  // "" for none, "*" for the root list, "-" refused
-    const char* path;
-  };
+  // Text, relative paths allowed, the root ("" for none, "*" for the root list, "-" refused), the path.
+  struct Case { const char* text; bool relative; const char *root, *path; };
   const Case cases[] = {
       {"HKEY_LOCAL_MACHINE\\Software\\X", false, "HKEY_LOCAL_MACHINE", "Software\\X"},
       {"Computer\\HKEY_CURRENT_USER\\Software", false, "HKEY_CURRENT_USER", "Software"},
@@ -43,11 +39,8 @@ TEST(PastedPath, EveryFormAndTheRefusals) {
   for (const Case& c : cases) {
     TPastedPath p;
     const bool ok = ParsePastedPath(c.text, c.relative, p);
-    EXPECT_EQ(ok, std::string(c.root) != "-") << c.text;
-    if (!ok) continue;
-    EXPECT_EQ(p.RootList, std::string(c.root) == "*") << c.text;
-    if (!p.RootList) EXPECT_EQ(RootName(p.Root), std::string(c.root)) << c.text;
-    if (!p.RootList) EXPECT_EQ(p.Path, c.path) << c.text;
+    const std::string got = !ok ? "-" : p.RootList ? "*" : RootName(p.Root);
+    EXPECT_EQ(got + "|" + (ok ? p.Path : ""), std::string(c.root) + "|" + c.path) << c.text;
   }
 }
 
@@ -59,11 +52,10 @@ class Jump : public RegSandbox {
     RemoveProgramFiles();
     ASSERT_TRUE(form.Create());
   }
-  std::string Shown() {
+  std::string Shown() {  // the location and the selected row, "(v)" for a value row
     const int i = ListView_GetNextItem(form.Reg_ListView(), -1, LVNI_SELECTED);
-    const std::string row = i < 0 ? "" : form.Model().Caption(i);
-    const bool value = i >= 0 && form.Model().Rows[static_cast<std::size_t>(i)].IsValue();
-    return form.State().RootMode ? "roots" : form.State().CurKey + "|" + row + (value ? "(v)" : "");
+    if (form.State().RootMode || i < 0) return form.State().RootMode ? "roots" : "?";
+    return form.State().CurKey + "|" + form.Model().Caption(i) + (form.Model().Rows[i].IsValue() ? "(v)" : "");
   }
   TFormHivelark form;
   ScriptedInteraction answers;
@@ -76,10 +68,7 @@ TEST_F(Jump, FromTheClipboardToAKeyOrAValueOrNowhere) {
   MakeValue("K", "", REG_SZ, std::string("d\0", 2));
   const std::string k = "HKEY_CURRENT_USER" + Path("K");  // ends with "\"
   const std::string base = Path("K");
-  struct Case {
-    std::string text;
-    std::string shown;
-  };
+  struct Case { std::string text, shown; };
   const Case cases[] = {
       {"Computer\\" + k + "Same", base + "Same\\|.."},          // a key wins over a value
       {"HKCU:\\" + Path("K").substr(1) + "(Default)", base + "|.."},

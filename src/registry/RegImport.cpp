@@ -239,8 +239,7 @@ bool Utf16ToAnsi(std::u16string_view text, std::string& out) {
 TImportResult CheckRegFile(const std::string& fileName, TImportPlan& plan, const TImportProgress& progress) {
   plan = TImportPlan();
   std::unordered_set<std::uint64_t> keys;
-  TRegFileParser parser(
-      Utf16ToAnsi, [&](const TRegOp& op) {
+  const auto count = [&](const TRegOp& op) {
     switch (op.Kind) {
       case TRegOpKind::Key:
         if (keys.insert(KeyHash(op.Root, op.Path)).second) ++plan.KeysWritten;
@@ -254,7 +253,8 @@ TImportResult CheckRegFile(const std::string& fileName, TImportPlan& plan, const
     }
     plan.Roots |= 1u << op.Root;
     return true;
-  }, true);
+  };
+  TRegFileParser parser(Utf16ToAnsi, count, true);
   const std::string readError = ReadThrough(fileName, parser, progress, plan.Stamp);
   plan.Kind = parser.Kind();
   if (!readError.empty() || parser.Failed()) return Refusal(fileName, parser, readError);

@@ -72,20 +72,26 @@ void MeasureExport(int keys, int values, int runs) {
   GetTempPathA(MAX_PATH, temp);
   const std::string ours = std::string(temp) + "hivelark bench export.reg";
   const std::string theirs = std::string(temp) + "hivelark bench regedit.reg";
-  double exportTime = 1e30, floorTime = 1e30, regeditTime = 1e30, regeditStart = 1e30;
+  const std::string unicode = std::string(temp) + "hivelark bench export unicode.reg";
+  double exportTime = 1e30, unicodeTime = 1e30, floorTime = 1e30, regeditTime = 1e30, regeditStart = 1e30;
   std::uint64_t floorBytes = 0;
-  TExportStatus status = TExportStatus::Failed;
+  TExportStatus status = TExportStatus::Failed, unicodeStatus = TExportStatus::Failed;
   std::vector<char> name(256);
   std::vector<BYTE> data(4096);
   bool regedit = true;
   for (int r = 0; r < runs; ++r) {
-    // Export and floor take turns, in alternating order, so that a pause of the registry
-    // server falls on neither side only; the best run of each counts.
-    for (int turn = 0; turn < 2; ++turn) {
-      if ((turn + r) % 2 == 0) {
+    // The two exports and the floor take turns, in rotating order, so that a pause of the
+    // registry server falls on no side only; the best run of each counts.
+    for (int turn = 0; turn < 3; ++turn) {
+      if ((turn + r) % 3 == 0) {
         exportTime = std::min(exportTime, Time([&] {
                                 status = ExportKeyToFile(ours, RootCurrentUser, "\\" + source).Status;
                               }));
+      } else if ((turn + r) % 3 == 1) {
+        unicodeTime = std::min(unicodeTime, Time([&] {
+                                 unicodeStatus = ExportKeyToFile(unicode, RootCurrentUser, "\\" + source,
+                                                                 TRegFileForm::Unicode).Status;
+                               }));
       } else {
         HKEY h = nullptr;
         if (RegOpenKeyExA(HKEY_CURRENT_USER, source.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) continue;
@@ -103,6 +109,10 @@ void MeasureExport(int keys, int values, int runs) {
               exportTime, floorTime, floorTime > 0 ? exportTime / floorTime : 0.0,
               status == TExportStatus::Complete ? "complete" : "NOT complete", static_cast<long long>(SizeOf(ours)),
               static_cast<unsigned long long>(floorBytes));
+  std::printf("  ExportKey Unicode %8.3f s   floor %8.3f s   ratio %.2f   (%s, %lld bytes)\n", unicodeTime, floorTime,
+              floorTime > 0 ? unicodeTime / floorTime : 0.0,
+              unicodeStatus == TExportStatus::Complete ? "complete" : "NOT complete",
+              static_cast<long long>(SizeOf(unicode)));
   if (regedit)
     std::printf("  regedit /e %8.3f s   (of which %.3f s for an empty key)   ExportKey / regedit %.2f   (%lld bytes)\n",
                 regeditTime, regeditStart, regeditTime > 0 ? exportTime / regeditTime : 0.0,
@@ -110,6 +120,7 @@ void MeasureExport(int keys, int values, int runs) {
   else
     std::printf("  regedit /e could not be started\n");
   DeleteFileA(ours.c_str());
+  DeleteFileA(unicode.c_str());
   DeleteFileA(theirs.c_str());
   DeleteFileA((theirs + ".empty").c_str());
   RegDeleteTreeA(HKEY_CURRENT_USER, ExportRoot);

@@ -132,7 +132,8 @@ void TEditing::ExportKey_Cmd() {
   if (!row || !row->IsKey() || row->Name.empty()) return;
   TBrowserState& state = host_.State();
   TFileDialogSpec request;
-  request.Filter = "Registry files (*.reg)|*.reg|Bookmark files (*.bmk)|*.bmk|All files (*.*)|*.*|";
+  request.Filter = "Registry files (*.reg)|*.reg|Registration Files, Unicode (*.reg)|*.reg|Bookmark files (*.bmk)|"
+                   "*.bmk|All files (*.*)|*.*|";
   request.FilterIndex = 1;
   request.DefaultExt = "bmk";
   request.OverwritePrompt = true;
@@ -145,7 +146,8 @@ void TEditing::ExportKey_Cmd() {
   const std::string key = state.CurKey + row->Name + "\\";
   if (!Interaction().SaveFileName(request, fileName)) return;
   TWaitCursor wait;
-  const TExportResult result = ExportKeyToFile(fileName, state.CurRoot, key);
+  const TRegFileForm form = request.ChosenIndex == 2 ? TRegFileForm::Unicode : TRegFileForm::Regedit4;
+  const TExportResult result = ExportKeyToFile(fileName, state.CurRoot, key, form);
   // What was left out, or why nothing was written, is told with the file's name.
   if (result.Status == TExportStatus::Incomplete) (void)ShowExportResult(result);
   if (result.Status == TExportStatus::Failed) {

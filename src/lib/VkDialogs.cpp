@@ -111,6 +111,7 @@ bool RunFileDialog(const TFileDialogSpec& request, std::string& fileName, bool s
   const BOOL ok = save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
   if (!ok) return false;
   fileName = name.data();
+  request.ChosenIndex = static_cast<int>(ofn.nFilterIndex);
   return true;
 }
 

@@ -18,6 +18,7 @@ struct TFileDialogSpec {
   std::string DefaultExt;     // without the dot; empty for none
   std::string InitialDir;     // empty: the platform's choice
   bool OverwritePrompt = false;  // save: ask before replacing a file
+  mutable int ChosenIndex = 0;   // answer: the filter selected when the dialog closed (1-based)
 };
 
 // The question of the data type chooser. The chooser window belongs to the editing

@@ -9,6 +9,7 @@
 #include "registry/RegExport.h"
 
 #include <algorithm>
+#include <type_traits>
 
 #include "lib/VkFuncLib.h"
 #include "registry/RegFileText.h"
@@ -49,17 +50,18 @@ class TFileSink {
   explicit TFileSink(HANDLE h) : h_(h) {}
   bool Failed() const { return error_ != ERROR_SUCCESS; }
   DWORD Error() const { return error_; }
-  bool Write(const std::string& block) {
+  bool Write(const void* block, std::size_t count) {
     if (Failed()) return false;
-    if (g_writeHook && !g_writeHook(offset_, block.size())) {
+    if (g_writeHook && !g_writeHook(offset_, count)) {
       error_ = ERROR_DISK_FULL;
       return false;
     }
+    const char* bytes = static_cast<const char*>(block);
     std::size_t done = 0;
-    while (done < block.size()) {
-      const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(block.size() - done, 1u << 24));
+    while (done < count) {
+      const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(count - done, 1u << 24));
       DWORD n = 0;
-      if (!WriteFile(h_, block.data() + done, chunk, &n, nullptr) || n == 0) {
+      if (!WriteFile(h_, bytes + done, chunk, &n, nullptr) || n == 0) {
         error_ = GetLastError();
         if (error_ == ERROR_SUCCESS) error_ = ERROR_WRITE_FAULT;
         return false;
@@ -135,49 +137,71 @@ bool QueryStamp(HKEY h, TKeyStamp& stamp, DWORD* maxName = nullptr, DWORD* maxDa
   return true;
 }
 
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "stored names are UTF-16");
+
+std::u16string_view U16(std::wstring_view s) { return {reinterpret_cast<const char16_t*>(s.data()), s.size()}; }
+
+// A key path of the 5.00 kind as the messages show it (marked where the code page cannot
+// spell it, see AnsiName).
+std::string ShownPath(std::u16string_view path) {
+  bool exact = false;
+  return AnsiName(std::wstring_view(reinterpret_cast<const wchar_t*>(path.data()), path.size()), exact);
+}
+
+// The walk writes S: std::string for the REGEDIT4 kind (ANSI names, what the code page
+// cannot spell left out), std::u16string for the 5.00 kind (every name and byte as stored).
+template <class S>
 class TExportWalk {
+  static constexpr bool Unicode = std::is_same_v<S, std::u16string>;
+
  public:
-  TExportWalk(REGSAM access, const char* rootName, TFileSink& sink) : access_(access), rootName_(rootName), sink_(sink) {
-    out_.reserve(FlushSize + (FlushSize >> 2));
+  TExportWalk(REGSAM access, const char* rootName, TFileSink& sink)
+      : access_(access), rootName_(rootName), keyRoot_(rootName_.begin(), rootName_.end()), sink_(sink) {
+    out_.reserve(FlushSize / sizeof(typename S::value_type) + (FlushSize >> 2));
   }
 
   std::vector<std::string> LeftOut;
 
-  void Append(std::string_view text) { out_ += text; }
+  void Append(std::basic_string_view<typename S::value_type> text) { out_ += text; }
 
   // The block of the key h at path ("" or "\" + names), then the blocks of its subkeys. The
   // subkeys are opened by their stored names, so each is reached whatever its ANSI text.
-  void Walk(HKEY h, std::string& path) {
-    if (out_.size() >= FlushSize) {
-      sink_.Write(out_);
-      out_.clear();
-    }
+  void Walk(HKEY h, S& path) {
+    if (Bytes() >= FlushSize) Flush();
     if (sink_.Failed()) return;
-    AppendKeyLine(out_, rootName_, path);
+    AppendKeyLine(out_, keyRoot_, path);
     std::vector<std::wstring> subkeys;
     ReadKey(h, path, subkeys);
     for (const std::wstring& stored : subkeys) {
       if (sink_.Failed()) return;
-      bool exact = false;
-      const std::string name = AnsiName(stored, exact);
-      // Under its ANSI text the key would come back as another key, or as none: it is left
-      // out with everything below it.
-      if (!exact) {
-        LeftOut.push_back(Location(path) + "\\" + ShownName(name) + " (its name cannot be written in this code page)");
-        continue;
-      }
-      if (!IsRegFileName(name)) {
-        LeftOut.push_back(Location(path) + "\\" + ShownName(name) + " (the key name holds a line break)");
-        continue;
-      }
       const std::size_t length = path.size();
-      path.append("\\").append(name);
+      if constexpr (Unicode) {
+        if (!IsRegFileName(U16(stored))) {
+          LeftOut.push_back(Location(path) + "\\" + ShownPath(U16(stored)) + " (the key name holds a line break)");
+          continue;
+        }
+        path.append(u"\\").append(U16(stored));
+      } else {
+        bool exact = false;
+        const std::string name = AnsiName(stored, exact);
+        // Under its ANSI text the key would come back as another key, or as none: it is left
+        // out with everything below it.
+        if (!exact) {
+          LeftOut.push_back(Location(path) + "\\" + ShownName(name) + " (its name cannot be written in this code page)");
+          continue;
+        }
+        if (!IsRegFileName(name)) {
+          LeftOut.push_back(Location(path) + "\\" + ShownName(name) + " (the key name holds a line break)");
+          continue;
+        }
+        path.append("\\").append(name);
+      }
       TVkKey sub;
       const LONG r = RegOpenKeyExW(h, stored.c_str(), 0, access_, sub.out());
       if (r == ERROR_SUCCESS) {
         Walk(sub.get(), path);
       } else if (r != ERROR_FILE_NOT_FOUND) {  // a key removed since its parent was read is gone
-        AppendKeyLine(out_, rootName_, path);  // the key line stays, its contents cannot be read
+        AppendKeyLine(out_, keyRoot_, path);   // the key line stays, its contents cannot be read
         LeftOut.push_back(Location(path) + " (the key could not be opened)");
       }
       path.resize(length);
@@ -186,20 +210,28 @@ class TExportWalk {
 
   // The rest of the text, written out; false when the file could not take it.
   bool Finish() {
-    if (!out_.empty()) sink_.Write(out_);
-    out_.clear();
+    if (!out_.empty()) Flush();
     return !sink_.Failed();
   }
 
  private:
   enum class TRead { Stable, Changed, Unreadable };
 
-  std::string Location(const std::string& path) const { return rootName_ + path; }
+  std::size_t Bytes() const { return out_.size() * sizeof(typename S::value_type); }
+  void Flush() {
+    sink_.Write(out_.data(), Bytes());
+    out_.clear();
+  }
+
+  std::string Location(const S& path) const {
+    if constexpr (Unicode) return rootName_ + ShownPath(path);
+    else return rootName_ + path;
+  }
 
   // The value entries of h and the names of its subkeys. A key that changes while it is read
   // (a value or subkey added or deleted meanwhile shifts the indexes of the enumeration, so
   // another could be missed or doubled) is read again; the last attempt is kept and reported.
-  void ReadKey(HKEY h, const std::string& path, std::vector<std::wstring>& subkeys) {
+  void ReadKey(HKEY h, const S& path, std::vector<std::wstring>& subkeys) {
     const std::size_t mark = out_.size(), leftMark = LeftOut.size();
     for (int attempt = 1;; ++attempt) {
       const TRead read = ReadKeyOnce(h, path, subkeys);
@@ -217,7 +249,7 @@ class TExportWalk {
     }
   }
 
-  TRead ReadKeyOnce(HKEY h, const std::string& path, std::vector<std::wstring>& subkeys) {
+  TRead ReadKeyOnce(HKEY h, const S& path, std::vector<std::wstring>& subkeys) {
     subkeys.clear();
     TKeyStamp before, after;
     DWORD maxName = 0, maxData = 0;
@@ -257,29 +289,36 @@ class TExportWalk {
     return changed ? TRead::Changed : TRead::Stable;
   }
 
-  // The entry of the value just read (name_, data_), or the reason it is left out: a name the
-  // code page cannot spell would name another value or none, and string data is written as
-  // ANSI text, which must give back exactly the stored bytes.
-  void AppendValue(const std::string& path, DWORD type, DWORD size) {
-    bool exact = false;
-    const std::string name = AnsiName(name_, exact);
-    const auto leaveOut = [&](const char* why) {
-      LeftOut.push_back(Location(path) + ": value \"" + ShownName(name) + "\" (" + why + ")");
-    };
-    if (!exact) return leaveOut("its name cannot be written in this code page");
-    if (!IsRegFileName(name)) return leaveOut("the name holds a line break");
+  // The entry of the value just read (name_, data_), or the reason it is left out. In the
+  // REGEDIT4 kind a name the code page cannot spell would name another value or none, and
+  // string data is written as ANSI text, which must give back exactly the stored bytes; the
+  // 5.00 kind holds both as stored and leaves out only names with a line break.
+  void AppendValue(const S& path, DWORD type, DWORD size) {
     const char* data = data_.data();
-    if (type != REG_SZ && type != REG_EXPAND_SZ && type != REG_MULTI_SZ)
-      return AppendValueEntry(out_, name, type, std::string_view(data, size));
-    if (size % 2 != 0) return leaveOut("its text is an odd number of bytes, which a registration file cannot carry");
-    if (!StoredTextExact(type, data, size)) return leaveOut("its text cannot be written in this code page");
-    AppendValueEntry(out_, name, type, AnsiDataOf(type, data, size));
+    if constexpr (Unicode) {
+      if (IsRegFileName(U16(name_))) return AppendValueEntry(out_, U16(name_), type, std::string_view(data, size));
+      LeftOut.push_back(Location(path) + ": value \"" + ShownPath(U16(name_)) + "\" (the name holds a line break)");
+    } else {
+      bool exact = false;
+      const std::string name = AnsiName(name_, exact);
+      const auto leaveOut = [&](const char* why) {
+        LeftOut.push_back(Location(path) + ": value \"" + ShownName(name) + "\" (" + why + ")");
+      };
+      if (!exact) return leaveOut("its name cannot be written in this code page");
+      if (!IsRegFileName(name)) return leaveOut("the name holds a line break");
+      if (type != REG_SZ && type != REG_EXPAND_SZ && type != REG_MULTI_SZ)
+        return AppendValueEntry(out_, name, type, std::string_view(data, size));
+      if (size % 2 != 0) return leaveOut("its text is an odd number of bytes, which a registration file cannot carry");
+      if (!StoredTextExact(type, data, size)) return leaveOut("its text cannot be written in this code page");
+      AppendValueEntry(out_, name, type, AnsiDataOf(type, data, size));
+    }
   }
 
   REGSAM access_;
   std::string rootName_;
+  S keyRoot_;
   TFileSink& sink_;
-  std::string out_;
+  S out_;
   std::wstring nameBuffer_ = std::wstring(256, L'\0'), name_;
   std::vector<char> data_ = std::vector<char>(4096);
 };
@@ -317,7 +356,7 @@ TExportWriteHook SetExportWriteHook(TExportWriteHook hook) {
   return previous;
 }
 
-TExportResult ExportKey(TVkReg& reg, const std::string& path, const std::string& fileName) {
+TExportResult ExportKey(TVkReg& reg, const std::string& path, const std::string& fileName, TRegFileForm form) {
   const char* rootName = RootNameOf(reg.Root());
   if (!rootName) return Failure(ExportErrorText);  // no name to head the key lines with
   const std::string absolute = (path.empty() || path[0] == '\\') ? path : "\\" + path;
@@ -356,12 +395,24 @@ TExportResult ExportKey(TVkReg& reg, const std::string& path, const std::string&
       error = GetLastError();
     } else {
       TFileSink sink(file.Handle());
-      TExportWalk walk(reg.Access, rootName, sink);
-      walk.Append(RegFileHeader);
-      std::string keyPath = KeyLinePath(absolute);
-      walk.Walk(top, keyPath);
-      if (!walk.Finish() || !FlushFileBuffers(file.Handle())) error = sink.Failed() ? sink.Error() : GetLastError();
-      result.LeftOut = std::move(walk.LeftOut);
+      bool written = false;
+      if (form == TRegFileForm::Unicode) {
+        TExportWalk<std::u16string> walk(reg.Access, rootName, sink);
+        walk.Append(RegFileHeader5);
+        const std::wstring wide = WideFromAnsi(KeyLinePath(absolute));
+        std::u16string keyPath(U16(wide));
+        walk.Walk(top, keyPath);
+        written = walk.Finish();
+        result.LeftOut = std::move(walk.LeftOut);
+      } else {
+        TExportWalk<std::string> walk(reg.Access, rootName, sink);
+        walk.Append(RegFileHeader);
+        std::string keyPath = KeyLinePath(absolute);
+        walk.Walk(top, keyPath);
+        written = walk.Finish();
+        result.LeftOut = std::move(walk.LeftOut);
+      }
+      if (!written || !FlushFileBuffers(file.Handle())) error = sink.Failed() ? sink.Error() : GetLastError();
     }
     if (error == ERROR_SUCCESS && !CloseHandle(file.release())) error = GetLastError();
   }
@@ -385,11 +436,11 @@ TExportResult ExportKey(TVkReg& reg, const std::string& path, const std::string&
   return result;
 }
 
-TExportResult ExportKeyToFile(const std::string& fileName, RootKey root, const std::string& keyPath) {
+TExportResult ExportKeyToFile(const std::string& fileName, RootKey root, const std::string& keyPath, TRegFileForm form) {
   TVkReg reg;
   reg.Access = KEY_READ;
   reg.SetRootKey(root);
-  return ExportKey(reg, keyPath, fileName);
+  return ExportKey(reg, keyPath, fileName, form);
 }
 
 TExportStatus ShowExportResult(const TExportResult& result) {

@@ -154,8 +154,49 @@ int RegFileRootIndex(std::string_view name) {
   return -1;
 }
 
-TRegFileParser::TRegFileParser(TUtf16ToAnsi toAnsi, TRegOpSink sink)
-    : toAnsi_(std::move(toAnsi)), sink_(std::move(sink)) {}
+std::string Utf8OfStored(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 2);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    std::uint32_t cp = text[i];
+    if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00);
+    if (cp < 0x80) {
+      out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      out += static_cast<char>(0xC0 | cp >> 6);
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      out += static_cast<char>(0xE0 | cp >> 12);
+      out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | cp >> 18);
+      out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
+      out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+  }
+  return out;
+}
+
+std::u16string StoredOfUtf8(std::string_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    const unsigned char b = static_cast<unsigned char>(text[i]);
+    const int extra = b < 0x80 ? 0 : b < 0xE0 ? 1 : b < 0xF0 ? 2 : 3;
+    std::uint32_t cp = extra == 0 ? b : extra == 1 ? b & 0x1F : extra == 2 ? b & 0x0F : b & 0x07;
+    for (int k = 1; k <= extra && i + k < text.size(); ++k) cp = cp << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    if (cp >= 0x10000) AppendUtf16(out, cp);
+    else out += static_cast<char16_t>(cp);
+    i += static_cast<std::size_t>(extra) + 1;
+  }
+  return out;
+}
+
+TRegFileParser::TRegFileParser(TUtf16ToAnsi toAnsi, TRegOpSink sink, bool exact)
+    : toAnsi_(std::move(toAnsi)), sink_(std::move(sink)), exact_(exact) {}
 
 bool TRegFileParser::Fail(std::size_t line, std::string reason) {
   if (error_.empty()) {
@@ -274,7 +315,9 @@ bool TRegFileParser::EndPhysicalLine() {
   std::string_view text;
   if (encoding_ == TEncoding::Utf16) {
     if (wide_.find(u'\0') != std::u16string::npos) return NulLine();
-    if (AllAscii(wide_)) {
+    if (ExactLine()) {
+      ansiLine_ = Utf8OfStored(wide_);
+    } else if (AllAscii(wide_)) {
       ansiLine_.assign(wide_.begin(), wide_.end());
     } else {
       spellable = toAnsi_(wide_, ansiLine_);
@@ -285,7 +328,8 @@ bool TRegFileParser::EndPhysicalLine() {
     if (raw_.find('\0') != std::string::npos) return NulLine();
     if (encoding_ == TEncoding::Utf8 && !AllAscii(raw_)) {
       if (!Utf8ToUtf16(raw_, wide_)) return Fail(line_, "the line is not valid UTF-8");
-      spellable = toAnsi_(wide_, ansiLine_);
+      if (ExactLine()) ansiLine_.swap(raw_);
+      else spellable = toAnsi_(wide_, ansiLine_);
       wide_.clear();
       text = ansiLine_;
     } else {
@@ -362,6 +406,7 @@ bool TRegFileParser::KeyLine(std::string_view text, bool spellable) {
   op_.Type = 0;
   op_.Data.clear();
   op_.Problem = spellable ? std::string() : "the key name cannot be written in the ANSI code page";
+  op_.Exact = ExactLine();
   inKey_ = true;
   keyDeleted_ = remove;
   return Emit();
@@ -374,6 +419,7 @@ bool TRegFileParser::ValueLine(std::string_view text, bool spellable) {
   op_.Type = 0;
   op_.Data.clear();
   op_.Problem = spellable ? std::string() : "the value name or text cannot be written in the ANSI code page";
+  op_.Exact = ExactLine();
   std::size_t pos = 1;
   if (text[0] == '@') {
     op_.Name.clear();
@@ -396,8 +442,13 @@ bool TRegFileParser::ValueLine(std::string_view text, bool spellable) {
     std::string reason = Unescape(text.substr(1), end, op_.Data, "the text");
     if (!reason.empty()) return Fail(line_, std::move(reason));
     if (!RestIsEmpty(text.substr(end + 1))) return Fail(line_, "the text goes on after its closing double quote");
-    op_.Data += '\0';
     op_.Type = TypeSz;
+    if (op_.Exact) {  // the stored text: UTF-16 with its NUL
+      const std::u16string wide = StoredOfUtf8(op_.Data);
+      op_.Data.assign(reinterpret_cast<const char*>(wide.c_str()), 2 * wide.size() + 2);
+    } else {
+      op_.Data += '\0';
+    }
     return Emit();
   }
   if (text.substr(0, 6) == "dword:") {
@@ -465,7 +516,8 @@ bool TRegFileParser::EndValue() {
   // In the 5.00 kind the bytes of the string types are UTF-16: they are turned into the
   // ANSI code page, with the terminating NUL added when it is missing (as the platform's
   // importer does), so that the value stored is the one that file describes.
-  if (stringType && kind_ == TRegFileKind::Version5 && !op_.Data.empty()) {
+  // Read exactly, the bytes are the stored ones as they stand.
+  if (stringType && kind_ == TRegFileKind::Version5 && !op_.Exact && !op_.Data.empty()) {
     if (op_.Data.size() % 2 != 0) {
       if (op_.Problem.empty()) op_.Problem = "its text is an odd number of bytes, which is no UTF-16 text";
     } else {

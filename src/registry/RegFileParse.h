@@ -31,6 +31,9 @@ struct TRegOp {
   std::string Name;           // value name, "" for the default value
   std::uint32_t Type = 0;
   std::string Data;           // the value's bytes; strings in the ANSI code page
+  // Read exactly (the 5.00 kind, see TRegFileParser): Path and Name are the stored names in
+  // UTF-8 (see Utf8OfStored) and Data holds string data as its UTF-16 bytes.
+  bool Exact = false;
   // Not empty when the key or value cannot be written as the file describes it (a name or
   // text the ANSI code page cannot spell): why. Such a key or value is reported, never
   // written under a changed name; the values of such a key are not written either.
@@ -46,7 +49,10 @@ using TRegOpSink = std::function<bool(const TRegOp& op)>;
 
 class TRegFileParser {
  public:
-  TRegFileParser(TUtf16ToAnsi toAnsi, TRegOpSink sink);
+  // With exact, a file of the 5.00 kind is read as it is: names go to the operations in UTF-8
+  // and data as the stored bytes (quoted text as UTF-16 with its NUL, the hex forms of the
+  // string types byte for byte); toAnsi is then used for REGEDIT4 files only.
+  TRegFileParser(TUtf16ToAnsi toAnsi, TRegOpSink sink, bool exact = false);
 
   // The next bytes of the file. False once the file has proved wrong or the sink stopped.
   bool Feed(std::string_view bytes);
@@ -78,6 +84,8 @@ class TRegFileParser {
   bool EndValue();
   bool Emit();
 
+  bool ExactLine() const { return exact_ && kind_ == TRegFileKind::Version5; }
+
   TUtf16ToAnsi toAnsi_;
   TRegOpSink sink_;
   TEncoding encoding_ = TEncoding::Undecided;
@@ -98,7 +106,13 @@ class TRegFileParser {
   bool notRegFile_ = false;
   bool stopped_ = false;
   bool finished_ = false;
+  bool exact_ = false;
 };
+
+// UTF-8 of a stored UTF-16 name or text, every unit kept: a lone surrogate (which the registry
+// takes in names) becomes the three bytes of its code point. StoredOfUtf8 turns it back.
+std::string Utf8OfStored(std::u16string_view text);
+std::u16string StoredOfUtf8(std::string_view text);
 
 // The root index of a long or short root name (ASCII case ignored), or -1.
 int RegFileRootIndex(std::string_view name);

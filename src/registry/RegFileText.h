@@ -1,7 +1,9 @@
 #pragma once
-// The text of a registration file of the "REGEDIT4" kind, computed from names, types and
-// data alone (no window, no registry). Every line ends with CR LF. The forms are chosen so
-// that the platform's importer gives back exactly the bytes and the type that were written.
+// The text of a registration file, computed from names, types and data alone (no window, no
+// registry): the "REGEDIT4" kind in the ANSI code page, and the "Windows Registry Editor
+// Version 5.00" kind in UTF-16, which holds names and string data as the registry stores
+// them. Every line ends with CR LF. The forms are chosen so that the platform's importer
+// gives back exactly the bytes and the type that were written.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -39,3 +41,17 @@ void AppendValueEntry(std::string& out, std::string_view name, std::uint32_t typ
 // path + "]". The key path is "" for the root itself, else "\" + names joined by "\"; key
 // names are written as they are.
 void AppendKeyLine(std::string& out, std::string_view rootName, std::string_view keyPath);
+
+// The 5.00 kind: the same lines in UTF-16 (written little-endian), names as stored, string
+// data as its stored UTF-16 bytes. The header starts with the byte order mark.
+inline constexpr std::u16string_view RegFileHeader5 = u"\uFEFFWindows Registry Editor Version 5.00\r\n";
+
+bool IsRegFileName(std::u16string_view name);
+
+// True when REG_SZ data (stored bytes) comes back exactly from the quoted form of a 5.00
+// file: an even number of bytes, valid UTF-16, one terminating NUL character at the end and
+// no other NUL, no CR and no LF. Any other REG_SZ is written as "hex(1):" with every byte.
+bool IsQuotableString5(std::string_view data);
+
+void AppendValueEntry(std::u16string& out, std::u16string_view name, std::uint32_t type, std::string_view data);
+void AppendKeyLine(std::u16string& out, std::u16string_view rootName, std::u16string_view keyPath);

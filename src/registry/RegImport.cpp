@@ -8,6 +8,7 @@
 #include <unordered_set>
 
 #include "lib/VkFuncLib.h"
+#include "registry/RegNames.h"
 #include "registry/VkRegistry.h"
 
 namespace {
@@ -19,8 +20,21 @@ std::string Count(std::size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
+std::wstring Wide(const std::string& utf8) {
+  const std::u16string text = StoredOfUtf8(utf8);
+  return std::wstring(text.begin(), text.end());
+}
+
+// A name read exactly, as the messages show it (marked where the code page cannot spell it).
+std::string Shown(const TRegOp& op, const std::string& name) {
+  if (!op.Exact) return name;
+  bool exact = false;
+  return AnsiName(Wide(name), exact);
+}
+
 std::string KeyLocation(const TRegOp& op) {
-  return std::string(RootName(RootBase + static_cast<RootKey>(op.Root))) + (op.Path.empty() ? "" : "\\" + op.Path);
+  return std::string(RootName(RootBase + static_cast<RootKey>(op.Root))) +
+         (op.Path.empty() ? "" : "\\" + Shown(op, op.Path));
 }
 
 // Feeds the file to the parser block by block; "" or the reason the file could not be read.
@@ -95,6 +109,7 @@ class TApply {
 
   bool Do(const TRegOp& op) {
     ++Done;
+    if (op.Exact) return DoExact(op);
     switch (op.Kind) {
       case TRegOpKind::Key:
         key_ = KeyLocation(op);
@@ -131,6 +146,58 @@ class TApply {
   }
 
  private:
+  // An operation read exactly: keys and values reached by their stored names with the wide
+  // calls, data written byte for byte.
+  bool DoExact(const TRegOp& op) {
+    const HKEY root = RootToHkey(RootBase + static_cast<RootKey>(op.Root));
+    const std::wstring path = Wide(op.Path);
+    switch (op.Kind) {
+      case TRegOpKind::Key: {
+        key_ = KeyLocation(op);
+        keyLine_ = op.Line;
+        keyOpen_ = false;
+        CloseOwned();
+        current_ = root;
+        if (!path.empty() && RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr,
+                                             owned_.out(), nullptr) != ERROR_SUCCESS)
+          Fail(key_, op.Line, "the key could not be created or opened");
+        else keyOpen_ = true;
+        if (keyOpen_ && owned_.get()) current_ = owned_.get();
+        return true;
+      }
+      case TRegOpKind::DeleteKey: {
+        keyOpen_ = false;
+        CloseOwned();
+        const std::size_t cut = path.rfind(L'\\');
+        const std::wstring parentPath = cut == std::wstring::npos ? std::wstring() : path.substr(0, cut);
+        TVkKey parent;
+        LONG r = parentPath.empty() ? ERROR_SUCCESS
+                                    : RegOpenKeyExW(root, parentPath.c_str(), 0, KEY_ALL_ACCESS, parent.out());
+        if (r == ERROR_SUCCESS)
+          r = RegDeleteTreeW(parent.get() ? parent.get() : root, path.c_str() + (cut == std::wstring::npos ? 0 : cut + 1));
+        if (r != ERROR_SUCCESS && r != ERROR_FILE_NOT_FOUND) Fail(KeyLocation(op), op.Line, "the key could not be deleted");
+        return true;
+      }
+      case TRegOpKind::SetValue:
+      case TRegOpKind::DeleteValue:
+        break;
+    }
+    const std::wstring name = Wide(op.Name);
+    const std::string what = key_ + ": value \"" + ShownName(Shown(op, op.Name)) + "\"";
+    if (!keyOpen_) {
+      Fail(what, op.Line, "its key (line " + std::to_string(keyLine_) + ") could not be written");
+    } else if (op.Kind == TRegOpKind::SetValue) {
+      if (WriteStoredValue(current_, name, op.Type, op.Data.data(), static_cast<DWORD>(op.Data.size())) != ERROR_SUCCESS)
+        Fail(what, op.Line, "it could not be written");
+    } else {
+      const LONG r = RegDeleteValueW(current_, name.c_str());
+      if (r != ERROR_SUCCESS && r != ERROR_FILE_NOT_FOUND) Fail(what, op.Line, "it could not be deleted");
+    }
+    return true;
+  }
+
+  void CloseOwned() { TVkKey closing(owned_.release()); }
+
   void Fail(const std::string& what, std::size_t line, const std::string& why) {
     ++Result.Failed;
     if (Result.Failures.size() < ShownItems)
@@ -138,6 +205,8 @@ class TApply {
   }
 
   TVkReg reg_;
+  TVkKey owned_;             // the key of exact operations, when it is not a root
+  HKEY current_ = nullptr;   // the key exact values go to
   std::string key_;
   std::size_t keyLine_ = 0;
   bool keyOpen_ = false;
@@ -170,7 +239,7 @@ bool Utf16ToAnsi(std::u16string_view text, std::string& out) {
 TImportResult CheckRegFile(const std::string& fileName, TImportPlan& plan, const TImportProgress& progress) {
   plan = TImportPlan();
   std::unordered_set<std::uint64_t> keys;
-  TRegFileParser parser(Utf16ToAnsi, [&](const TRegOp& op) {
+  const auto count = [&](const TRegOp& op) {
     switch (op.Kind) {
       case TRegOpKind::Key:
         if (keys.insert(KeyHash(op.Root, op.Path)).second) ++plan.KeysWritten;
@@ -184,7 +253,8 @@ TImportResult CheckRegFile(const std::string& fileName, TImportPlan& plan, const
     }
     plan.Roots |= 1u << op.Root;
     return true;
-  });
+  };
+  TRegFileParser parser(Utf16ToAnsi, count, true);
   const std::string readError = ReadThrough(fileName, parser, progress, plan.Stamp);
   plan.Kind = parser.Kind();
   if (!readError.empty() || parser.Failed()) return Refusal(fileName, parser, readError);
@@ -195,7 +265,7 @@ TImportResult CheckRegFile(const std::string& fileName, TImportPlan& plan, const
 
 TImportResult ImportRegFile(const std::string& fileName, const TImportProgress& progress, const TImportPlan* checked) {
   TApply apply;
-  TRegFileParser parser(Utf16ToAnsi, [&apply](const TRegOp& op) { return apply.Do(op); });
+  TRegFileParser parser(Utf16ToAnsi, [&apply](const TRegOp& op) { return apply.Do(op); }, true);
   TFileStamp stamp;
   const std::string readError = ReadThrough(fileName, parser, progress, stamp, checked ? &checked->Stamp : nullptr);
   const bool readWhole = readError.empty() && !parser.Failed();

@@ -1,7 +1,8 @@
 #pragma once
 // The registration file import: a first reading checks the whole file and counts what it
-// would change (nothing is written); a second reading writes it through TVkReg with exactly
-// the bytes the file describes. Both read the file in blocks (text forms in RegFileParse.h).
+// would change (nothing is written); a second reading writes it with exactly the bytes the
+// file describes: REGEDIT4 files through TVkReg, 5.00 files by the stored names with the wide
+// calls (see RegNames.h). Both read the file in blocks (text forms in RegFileParse.h).
 #include <cstdint>
 #include <functional>
 #include <string>

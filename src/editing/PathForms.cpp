@@ -80,8 +80,14 @@ std::string CmdArgument(std::string_view text) {
     quoted = false;
     backslashes = 0;
   };
-  for (char c : text) {
-    if (c == '"') {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (IsDBCSLeadByte(static_cast<BYTE>(c)) && i + 1 < text.size()) {
+      // A double-byte character: its second byte may look like a backslash but is none.
+      open();
+      out.append(text.substr(i++, 2));
+      backslashes = 0;
+    } else if (c == '"') {
       close();
       out += "\\^\"";  // \" is a literal quote for the argument rules, ^ keeps cmd.exe's quoting
     } else if (c == '%') {

@@ -78,8 +78,7 @@ TEST_F(CopyPathAs, RegAddLinesRecreateEveryValueThroughCmdAndRegExe) {
     RegSetValueExW(Key(), std::wstring(v.name).c_str(), 0, v.type, reinterpret_cast<const BYTE*>(v.bytes.data()),
                    static_cast<DWORD>(v.bytes.size()));
   program.Form().ShowStartLocation("HKCU" + Path());
-  ASSERT_TRUE(program.Form().RunCommand(CM_SELECTALL));
-  ASSERT_TRUE(program.Form().RunCommand(CM_COPYPATH_REGADD));
+  ASSERT_TRUE(program.Form().RunCommand(CM_SELECTALL) && program.Form().RunCommand(CM_COPYPATH_REGADD));
   const std::string lines = Clipboard();
   RegDeleteTreeW(Key(), nullptr);
   for (std::size_t start = 0, end; (end = lines.find("\r\n", start)) != std::string::npos; start = end + 2)

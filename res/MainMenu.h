@@ -81,3 +81,9 @@
 #define CM_BMK_UPDATE 1309
 // History items of the pop-up: CM_HISTORY0 + history index
 #define CM_HISTORY0 1200
+// Copy Path As (submenu of the registry pane context menu): CM_COPYPATHAS0 + form
+#define CM_COPYPATHAS0 1400
+#define CM_COPYPATH_LOCATION 1400
+#define CM_COPYPATH_POWERSHELL 1401
+#define CM_COPYPATH_REGADD 1402
+#define CM_COPYPATH_REGFILE 1403

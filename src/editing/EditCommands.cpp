@@ -15,7 +15,8 @@ namespace {
 const int OwnedCommands[] = {CM_NEWKEY,   CM_DELETEKEYVALUE, CM_SELECTALL, CM_UNSELECTALL, CM_INVERTSEL,
                              CM_COPY,     CM_MOVE,           CM_CLIPCUT,   CM_CLIPCOPY,    CM_CLIPPASTE,
                              CM_FINDAUTORUN, CM_REBUILDFASSO, CM_CONNECTREG, CM_NEWVALUE, CM_EDITVALUE,
-                             CM_CHANGETYPE,  CM_VIEWDATAAS,   CM_KEYVALUEINFO, CM_EXPORTKEY, CM_IMPORTFILE};
+                             CM_CHANGETYPE,  CM_VIEWDATAAS,   CM_KEYVALUEINFO, CM_EXPORTKEY, CM_IMPORTFILE,
+                             CM_COPYPATH_LOCATION, CM_COPYPATH_POWERSHELL, CM_COPYPATH_REGADD, CM_COPYPATH_REGFILE};
 
 }  // namespace
 
@@ -69,6 +70,14 @@ bool TEditing::CommandEnabled(int id) {
       return n > 0;
     case CM_CLIPPASTE:
       return !bookmarks_.Lists(2).empty();
+    case CM_COPYPATH_LOCATION:
+    case CM_COPYPATH_POWERSHELL:
+    case CM_COPYPATH_REGFILE:
+      return true;
+    case CM_COPYPATH_REGADD:  // lines for the selected values
+      for (int i : host_.RegSelection())
+        if (i >= 0 && i < rows && host_.Model().Rows[static_cast<std::size_t>(i)].IsValue()) return true;
+      return false;
     default:
       return false;
   }
@@ -88,6 +97,10 @@ void TEditing::RunCommand(int id) {
     case CM_VIEWDATAAS:
     case CM_KEYVALUEINFO:
     case CM_EXPORTKEY:
+    case CM_COPYPATH_LOCATION:
+    case CM_COPYPATH_POWERSHELL:
+    case CM_COPYPATH_REGADD:
+    case CM_COPYPATH_REGFILE:
       if (!host_.State().RootMode && host_.Model().RefuseUnspellable(host_.RegSelection())) return;
       break;
     default:
@@ -114,6 +127,10 @@ void TEditing::RunCommand(int id) {
     case CM_KEYVALUEINFO: KeyValueInfo_Cmd(); break;
     case CM_EXPORTKEY: ExportKey_Cmd(); break;
     case CM_IMPORTFILE: ImportRegFile_Cmd(); break;
+    case CM_COPYPATH_LOCATION:
+    case CM_COPYPATH_POWERSHELL:
+    case CM_COPYPATH_REGADD:
+    case CM_COPYPATH_REGFILE: CopyPathAs_Cmd(id); break;
     default: break;
   }
 }

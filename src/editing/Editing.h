@@ -29,6 +29,9 @@ class TEditing : public TSubsystem {
   void CopyMove_Cmd(bool move);
   void CutCopy_Cmd(bool cut);
   void Paste_Cmd();
+  // "Copy Path As": the location text, the PowerShell path, reg add lines or a registration
+  // file fragment of the selected rows (CopyPathAs.cpp); id is one of CM_COPYPATH_*.
+  void CopyPathAs_Cmd(int id);
   void FindAutoRunValues_Cmd();
   void RebuildFAsso_Cmd();
   void ConnectReg_Cmd();

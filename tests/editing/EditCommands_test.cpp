@@ -323,7 +323,8 @@ TEST_F(Editing, NamesTheCodePageCannotSpellAreMovedWholeAndTheirRowsRefused) {
   const int marked = form().Model().Find("{U+0416}");
   ASSERT_GE(marked, 0);
   EXPECT_TRUE(form().Model().Rows[static_cast<std::size_t>(marked)].Unspellable);
-  for (int command : {CM_DELETEKEYVALUE, CM_MOVE, CM_COPY, CM_CLIPCUT, CM_EXPORTKEY, CM_KEYVALUEINFO, CM_RENAME}) {
+  for (int command : {CM_DELETEKEYVALUE, CM_MOVE, CM_COPY, CM_CLIPCUT, CM_EXPORTKEY, CM_KEYVALUEINFO, CM_RENAME,
+                      CM_COPYPATH_LOCATION, CM_COPYPATH_REGFILE}) {
     answers.Messages.clear();
     ListView_SetItemState(List(), -1, 0, LVIS_SELECTED);
     ListView_SetItemState(List(), marked, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);

@@ -53,20 +53,6 @@ std::string ToAnsiExact(std::wstring_view wide, bool& usedDefault) {
 
 bool IsString(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
 
-struct TKeyStamp {
-  DWORD Keys = 0, Values = 0;
-  FILETIME Time{};
-  bool operator==(const TKeyStamp& o) const {
-    return Keys == o.Keys && Values == o.Values && Time.dwLowDateTime == o.Time.dwLowDateTime &&
-           Time.dwHighDateTime == o.Time.dwHighDateTime;
-  }
-};
-
-bool Stamp(HKEY h, TKeyStamp& s, DWORD* maxKey, DWORD* maxValue) {
-  return RegQueryInfoKeyW(h, nullptr, nullptr, nullptr, &s.Keys, maxKey, nullptr, &s.Values, maxValue, nullptr,
-                          nullptr, &s.Time) == ERROR_SUCCESS;
-}
-
 TRegListingHook g_listingHook = nullptr;
 
 }  // namespace
@@ -130,35 +116,46 @@ std::string AnsiName(std::wstring_view name, bool& exact) {
   return text;
 }
 
+bool QueryKeyStamp(HKEY h, TKeyStamp& stamp, DWORD* maxKey, DWORD* maxValue, DWORD* maxData) {
+  return RegQueryInfoKeyW(h, nullptr, nullptr, nullptr, &stamp.Keys, maxKey, nullptr, &stamp.Values, maxValue, maxData,
+                          nullptr, &stamp.Time) == ERROR_SUCCESS;
+}
+
+bool EnumStoredNames(HKEY h, bool keys, DWORD count, DWORD maxLen, std::vector<std::wstring>& names, bool hook) {
+  std::wstring buffer(std::max<std::size_t>(maxLen, 255) + 2, L'\0');
+  names.reserve(names.size() + count);
+  bool complete = true;
+  // As many as the key held when it was queried: a key that grew meanwhile is listed again
+  // by the caller, which compares the key's stamps.
+  for (DWORD i = 0; i < count; ++i) {
+    DWORD len = static_cast<DWORD>(buffer.size());
+    const LONG r = keys ? RegEnumKeyExW(h, i, buffer.data(), &len, nullptr, nullptr, nullptr, nullptr)
+                        : RegEnumValueW(h, i, buffer.data(), &len, nullptr, nullptr, nullptr, nullptr);
+    if (r == ERROR_NO_MORE_ITEMS) break;
+    if (r == ERROR_MORE_DATA && buffer.size() < MaxNameChars) {
+      buffer.resize(buffer.size() * 2);  // a name that grew since the query: read it again
+      --i;
+      continue;
+    }
+    if (r != ERROR_SUCCESS) {
+      complete = false;
+      continue;
+    }
+    names.emplace_back(buffer.data(), std::min<std::size_t>(len, buffer.size()));
+    if (hook && names.size() == 1) RunRegListingHook(h);
+  }
+  return complete;
+}
+
 bool ListStoredNames(HKEY h, bool keys, std::vector<std::wstring>& names) {
-  std::wstring buffer;
   for (int listing = 0; listing < MaxListings; ++listing) {
     names.clear();
     TKeyStamp before, after;
     DWORD maxKey = 0, maxValue = 0;
-    if (!Stamp(h, before, &maxKey, &maxValue)) return false;
-    const DWORD count = keys ? before.Keys : before.Values;
-    buffer.resize(std::max<std::size_t>(keys ? maxKey : maxValue, 255) + 2);
-    names.reserve(count);
-    bool complete = true;
-    for (DWORD i = 0;; ++i) {
-      DWORD len = static_cast<DWORD>(buffer.size());
-      const LONG r = keys ? RegEnumKeyExW(h, i, buffer.data(), &len, nullptr, nullptr, nullptr, nullptr)
-                          : RegEnumValueW(h, i, buffer.data(), &len, nullptr, nullptr, nullptr, nullptr);
-      if (r == ERROR_NO_MORE_ITEMS) break;
-      if (r == ERROR_MORE_DATA && buffer.size() < MaxNameChars) {
-        buffer.resize(buffer.size() * 2);  // a name that grew since the query: read it again
-        --i;
-        continue;
-      }
-      if (r != ERROR_SUCCESS) {
-        complete = false;
-        continue;
-      }
-      names.emplace_back(buffer.data(), std::min<std::size_t>(len, buffer.size()));
-      if (listing == 0 && names.size() == 1) RunRegListingHook(h);
-    }
-    if (!Stamp(h, after, nullptr, nullptr)) return false;
+    if (!QueryKeyStamp(h, before, &maxKey, &maxValue)) return false;
+    const bool complete =
+        EnumStoredNames(h, keys, keys ? before.Keys : before.Values, keys ? maxKey : maxValue, names, listing == 0);
+    if (!QueryKeyStamp(h, after)) return false;
     if (after == before) return complete;
   }
   return false;

@@ -35,6 +35,23 @@ struct TRegName {
   std::wstring Stored;  // filled only when Exact is false
 };
 
+// A key's counts and last write time: when they are the same after the key was listed as
+// before, nothing was added or removed meanwhile.
+struct TKeyStamp {
+  DWORD Keys = 0, Values = 0;
+  FILETIME Time{};
+  bool operator==(const TKeyStamp& o) const {
+    return Keys == o.Keys && Values == o.Values && Time.dwLowDateTime == o.Time.dwLowDateTime &&
+           Time.dwHighDateTime == o.Time.dwHighDateTime;
+  }
+};
+// The stamp of h, with the longest subkey and value names and the largest data when asked for.
+bool QueryKeyStamp(HKEY h, TKeyStamp& stamp, DWORD* maxKey = nullptr, DWORD* maxValue = nullptr,
+                   DWORD* maxData = nullptr);
+// Appends the first count stored subkey or value names of h (fewer when the key shrank);
+// false when one could not be read. hook: run the listing hook after the first name.
+bool EnumStoredNames(HKEY h, bool keys, DWORD count, DWORD maxLen, std::vector<std::wstring>& names, bool hook);
+
 // Lists the subkey names (keys) or the value names of h as stored. When the key changes while
 // it is listed (its last write time or counts differ afterwards) it is listed again, so a name
 // that was there the whole time is never missed nor doubled. False when the key could not be

@@ -66,73 +66,104 @@ bool TVkReg::ReadEntry(const TValueEntry& entry, std::vector<char>& buffer, DWOR
   return true;
 }
 
-bool TVkReg::GetValueEntries(std::vector<TValueEntry>& entries, std::vector<char>* data, std::size_t keepLimit) const {
-  entries.clear();
-  if (data) data->clear();
-  if (!current_) return false;
-  // One enumeration call a value gives its stored name, type and bytes; string data is then
-  // converted as the ANSI read converts it. A key that changed while it was listed (its write
-  // time or counts differ afterwards) is listed again, so no value is missed or doubled.
-  std::wstring name(256, L'\0');
-  std::vector<char> raw(256);
-  // Without data, a single-byte code page needs no bytes either: a text's ANSI size is its
-  // count of UTF-16 units.
+namespace {
+
+// The values of h, at most count of them, appended to entries: one enumeration call a value
+// gives its stored name, type and bytes; string data is then converted as the ANSI read
+// converts it. Without data, a single-byte code page needs no bytes either: a text's ANSI
+// size is its count of UTF-16 units. False when a value could not be read.
+bool EnumEntries(HKEY h, DWORD count, DWORD maxName, DWORD maxData, std::vector<TVkReg::TValueEntry>& entries,
+                 std::vector<char>* data, std::size_t keepLimit, bool hook) {
   static const bool singleByte = [] {
     CPINFO info{};
     return GetCPInfo(CP_ACP, &info) && info.MaxCharSize == 1;
   }();
   const bool sizesOnly = !data && singleByte;
-  for (int listing = 0; listing < 8; ++listing) {
-    entries.clear();
-    if (data) data->clear();
-    KeyInfo before, after;
-    if (!GetKeyInfo(before)) return false;
-    if (name.size() < before.MaxValueNameLen + 2u) name.resize(before.MaxValueNameLen + 2u);
-    if (raw.size() < before.MaxDataLen) raw.resize(before.MaxDataLen);
-    entries.reserve(before.NumValues);
-    bool complete = true;
-    for (DWORD i = 0;; ++i) {
-      DWORD nameLen = static_cast<DWORD>(name.size()), size = static_cast<DWORD>(raw.size()), type = 0;
-      const LONG r = RegEnumValueW(current_, i, name.data(), &nameLen, nullptr, &type,
-                                   sizesOnly ? nullptr : reinterpret_cast<BYTE*>(raw.data()), &size);
-      if (r == ERROR_NO_MORE_ITEMS) break;
-      if (r == ERROR_MORE_DATA && name.size() < MaxNameBuffer) {
-        // The name or the data outgrew its buffer: both grow, and the value is read again.
-        if (!sizesOnly && size > raw.size()) raw.resize(size);
-        else name.resize(name.size() * 2);
-        --i;
-        continue;
-      }
-      if (r != ERROR_SUCCESS) {
-        complete = false;
-        continue;
-      }
-      TValueEntry entry;
-      const std::wstring_view stored(name.data(), std::min<std::size_t>(nameLen, name.size()));
-      entry.Name = AnsiName(stored, entry.Exact);
-      if (!entry.Exact) entry.Stored = stored;
-      entry.Type = type;
-      if (sizesOnly) {
-        entry.Size = IsStringType(type) ? size / 2 : size;
-        entries.push_back(std::move(entry));
-        if (listing == 0 && entries.size() == 1) RunRegListingHook(current_);
-        continue;
-      }
+  thread_local std::wstring name;
+  thread_local std::vector<char> raw;
+  if (name.size() < maxName + 2u) name.resize(maxName + 2u);
+  if (!sizesOnly && raw.size() < std::max<DWORD>(maxData, 256)) raw.resize(std::max<DWORD>(maxData, 256));
+  entries.reserve(entries.size() + count);
+  bool complete = true;
+  for (DWORD i = 0; i < count; ++i) {
+    DWORD nameLen = static_cast<DWORD>(name.size()), size = static_cast<DWORD>(raw.size()), type = 0;
+    const LONG r = RegEnumValueW(h, i, name.data(), &nameLen, nullptr, &type,
+                                 sizesOnly ? nullptr : reinterpret_cast<BYTE*>(raw.data()), &size);
+    if (r == ERROR_NO_MORE_ITEMS) break;
+    if (r == ERROR_MORE_DATA && name.size() < MaxNameBuffer) {
+      // The name or the data outgrew its buffer: both grow, and the value is read again.
+      if (!sizesOnly && size > raw.size()) raw.resize(size);
+      else name.resize(name.size() * 2);
+      --i;
+      continue;
+    }
+    if (r != ERROR_SUCCESS) {
+      complete = false;
+      continue;
+    }
+    TVkReg::TValueEntry entry;
+    const std::wstring_view stored(name.data(), std::min<std::size_t>(nameLen, name.size()));
+    entry.Name = AnsiName(stored, entry.Exact);
+    if (!entry.Exact) entry.Stored = stored;
+    entry.Type = type;
+    if (sizesOnly) {
+      entry.Size = IsStringType(type) ? size / 2 : size;
+    } else {
       size = std::min<DWORD>(size, static_cast<DWORD>(raw.size()));
       const std::string text = IsStringType(type) ? AnsiDataOf(type, raw.data(), size) : std::string();
       const char* bytes = IsStringType(type) ? text.data() : raw.data();
       entry.Size = IsStringType(type) ? static_cast<DWORD>(text.size()) : size;
       if (data) {
-        entry.Offset = entry.Size > keepLimit ? NotKept : data->size();
-        if (entry.Offset != NotKept) data->insert(data->end(), bytes, bytes + entry.Size);
+        entry.Offset = entry.Size > keepLimit ? TVkReg::NotKept : data->size();
+        if (entry.Offset != TVkReg::NotKept) data->insert(data->end(), bytes, bytes + entry.Size);
       }
-      entries.push_back(std::move(entry));
-      if (listing == 0 && entries.size() == 1) RunRegListingHook(current_);
     }
-    if (!GetKeyInfo(after)) return false;
-    if (before.NumValues == after.NumValues && before.NumSubKeys == after.NumSubKeys &&
-        CompareFileTime(&before.LastWriteTime, &after.LastWriteTime) == 0)
-      return complete;
+    entries.push_back(std::move(entry));
+    if (hook && entries.size() == 1) RunRegListingHook(h);
+  }
+  return complete;
+}
+
+}  // namespace
+
+bool TVkReg::GetValueEntries(std::vector<TValueEntry>& entries, std::vector<char>* data, std::size_t keepLimit) const {
+  return Listing(nullptr, entries, data, keepLimit);
+}
+
+bool TVkReg::GetListing(std::vector<TRegName>& keys, std::vector<TValueEntry>& entries, std::vector<char>* data) const {
+  return Listing(&keys, entries, data, NotKept);
+}
+
+bool TVkReg::Listing(std::vector<TRegName>* keys, std::vector<TValueEntry>& entries, std::vector<char>* data,
+                     std::size_t keepLimit) const {
+  // A key that changed while it was listed (its write time or counts differ afterwards) is
+  // listed again, so no name is missed or doubled.
+  std::vector<std::wstring> stored;
+  for (int listing = 0; listing < 8; ++listing) {
+    entries.clear();
+    if (data) data->clear();
+    stored.clear();
+    TKeyStamp before, after;
+    DWORD maxKey = 0, maxValue = 0, maxData = 0;
+    if (!current_ || !QueryKeyStamp(current_, before, &maxKey, &maxValue, &maxData)) {
+      if (keys) keys->clear();
+      return false;
+    }
+    bool complete = !keys || EnumStoredNames(current_, true, before.Keys, maxKey, stored, listing == 0);
+    complete = EnumEntries(current_, before.Values, maxValue, maxData, entries, data, keepLimit, listing == 0) &&
+               complete;
+    if (!QueryKeyStamp(current_, after)) return false;
+    if (after == before || listing == 7) {
+      if (keys) {
+        keys->resize(stored.size());
+        for (std::size_t i = 0; i < stored.size(); ++i) {
+          TRegName& n = (*keys)[i];
+          n.Text = AnsiName(stored[i], n.Exact);
+          n.Stored = n.Exact ? std::wstring() : std::move(stored[i]);
+        }
+      }
+      return complete && after == before;
+    }
   }
   return false;
 }

@@ -142,6 +142,9 @@ class TVkReg {
   // value larger than keepLimit are not kept (Offset NotKept): ReadEntry reads them.
   bool GetValueEntries(std::vector<TValueEntry>& entries, std::vector<char>* data,
                        std::size_t keepLimit = static_cast<std::size_t>(-1)) const;
+  // The subkey names and the values (with their bytes when data is given) of the current key
+  // in one listing, checked once before and once after for changes: for walks that read both.
+  bool GetListing(std::vector<TRegName>& keys, std::vector<TValueEntry>& entries, std::vector<char>* data) const;
   // A listed value of the current key read whole, as the ANSI read gives it.
   bool ReadEntry(const TValueEntry& entry, std::vector<char>& buffer, DWORD& size, DWORD& type) const;
   // For walks: opens the subkey name of the current key relative to it and makes it the
@@ -233,6 +236,9 @@ class TVkReg {
   // The names of the current key's subkeys (keys) or values; false when the key could not
   // be queried, a name could not be read or the key did not hold still.
   bool ListNames(bool keys, std::vector<TRegName>& names) const;
+  // The values and, when keys is given, the subkey names of the current key (see GetListing).
+  bool Listing(std::vector<TRegName>* keys, std::vector<TValueEntry>& entries, std::vector<char>* data,
+               std::size_t keepLimit) const;
   // The key names of path counted from Root, as far as the accessor knows the current key's
   // own path; false when a relative path's base is not known.
   bool AbsoluteNames(const std::string& path, std::vector<std::string>& names) const;

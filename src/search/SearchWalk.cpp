@@ -55,10 +55,10 @@ void TSearchWalk::SearchKey(RootKey root, const std::string& path) {
   TVkReg reg;
   reg.Access = KEY_READ;
   if (!reg.OpenPath(root, path, false)) return;  // a key that does not open is skipped
-  Walk(reg, root, AbsoluteKeyPath(path));
+  Walk(reg, root, AbsoluteKeyPath(path), 0);
 }
 
-void TSearchWalk::Walk(TVkReg& reg, RootKey root, const std::string& path) {
+void TSearchWalk::Walk(TVkReg& reg, RootKey root, const std::string& path, std::size_t depth) {
   if (searching_ && results_.size() >= SearchResultLimit) {
     searching_ = false;
     if (limitReached_) limitReached_();
@@ -73,8 +73,12 @@ void TSearchWalk::Walk(TVkReg& reg, RootKey root, const std::string& path) {
   }
   // The stored names: a subkey whose name the code page cannot spell is searched too, and its
   // hits carry its marked text, which names no other key.
-  std::vector<TRegName> names;
-  reg.GetKeyNames(names);
+  // When data may be tested, every value's bytes come with its listing: one call a value.
+  const TSearchOptions& o = options_;
+  const bool dataTest = o.KeyWordFilter && o.ValueData && (o.DataTypesMask & 4095u) != 0;
+  if (levels_.size() <= depth) levels_.resize(depth + 1);
+  (void)reg.GetListing(levels_[depth].Keys, levels_[depth].Entries, dataTest ? &levels_[depth].Data : nullptr);
+  const std::vector<TRegName>& names = levels_[depth].Keys;
   // Hits go straight into the list: one walk never meets an item twice, so the duplicate
   // check of the bookmark lists, which compares with every item, is not needed.
   const bool keyNames = options_.KeyWordFilter && options_.KeyNames;
@@ -83,20 +87,17 @@ void TSearchWalk::Walk(TVkReg& reg, RootKey root, const std::string& path) {
       results_.push_back(MakeBookmark(root, KeyItemType, path + name.Text + "\\", "", ""));
     // Each subkey is opened relative to its parent, once.
     if (!name.Text.empty() && reg.EnterKey(name)) {
-      Walk(reg, root, path + name.Text + "\\");
+      Walk(reg, root, path + name.Text + "\\", depth + 1);
       reg.LeaveKey();
     }
     if (!searching_) return;
   }
-  TestValues(reg, root, path);
+  TestValues(levels_[depth], root, path);
 }
 
-void TSearchWalk::TestValues(TVkReg& reg, RootKey root, const std::string& path) {
+void TSearchWalk::TestValues(const TLevel& level, RootKey root, const std::string& path) {
   const TSearchOptions& o = options_;
-  // When data may be tested, every value's bytes come with its listing: one call a value.
-  const bool dataTest = o.KeyWordFilter && o.ValueData && (o.DataTypesMask & 4095u) != 0;
-  (void)reg.GetValueEntries(entries_, dataTest ? &data_ : nullptr);
-  for (const TVkReg::TValueEntry& e : entries_) {
+  for (const TVkReg::TValueEntry& e : level.Entries) {
     const bool knownType = e.Type <= 11;
     if (o.TypeFilter && knownType && !(o.TypeFilterMask & (1u << e.Type))) continue;
     if (o.SizeFilter) {
@@ -110,7 +111,7 @@ void TSearchWalk::TestValues(TVkReg& reg, RootKey root, const std::string& path)
     bool hit = !o.KeyWordFilter;
     if (!hit && o.ValueNames) hit = NameHit(e.Name);
     if (!hit && o.ValueData && knownType && (o.DataTypesMask & (1u << e.Type))) {
-      const std::string_view data(data_.data() + e.Offset, e.Size);
+      const std::string_view data(level.Data.data() + e.Offset, e.Size);
       if (e.Type == REG_DWORD) hit = DwordMatches(data, o.KeyWord);
       else hit = KeywordFound(data.substr(0, data.find('\0')), o.KeyWord, keywordUpper_, o);
     }

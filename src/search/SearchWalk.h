@@ -3,6 +3,7 @@
 // depth-first walk that appends every hit to the search results list. No window here: the
 // caller gives the walk a pump that lets pending messages run, and stops it through Stop().
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -53,8 +54,15 @@ class TSearchWalk {
   bool Searching() const { return searching_; }
 
  private:
-  void Walk(TVkReg& reg, RootKey root, const std::string& path);
-  void TestValues(TVkReg& reg, RootKey root, const std::string& path);
+  // One level of the walk: its subkey names and values, listed together (one check of the
+  // key before and after both), kept while its subkeys are walked and reused by its siblings.
+  struct TLevel {
+    std::vector<TRegName> Keys;
+    std::vector<TVkReg::TValueEntry> Entries;
+    std::vector<char> Data;
+  };
+  void Walk(TVkReg& reg, RootKey root, const std::string& path, std::size_t depth);
+  void TestValues(const TLevel& level, RootKey root, const std::string& path);
   bool NameHit(const std::string& name) const;
 
   const TSearchOptions& options_;
@@ -64,6 +72,5 @@ class TSearchWalk {
   std::function<void()> limitReached_;
   bool searching_ = true;
   unsigned long lastPump_ = 0;
-  std::vector<TVkReg::TValueEntry> entries_;
-  std::vector<char> data_;  // the bytes of the values of the key being tested
+  std::deque<TLevel> levels_;  // one a depth of the walk (a deque: a deeper level never moves a shallower one)
 };

@@ -115,24 +115,10 @@ LONG ReadStoredIndexedKeyName(HKEY key, DWORD i, std::wstring& buffer, std::wstr
   }
 }
 
-// The counts and the last write time of a key: when they are the same after the key was
-// enumerated as before, nothing was added or removed meanwhile (a value deleted and another
-// added keep the counts, but not the time).
-struct TKeyStamp {
-  DWORD Keys = 0, Values = 0;
-  FILETIME Time{};
-  bool operator==(const TKeyStamp& o) const {
-    return Keys == o.Keys && Values == o.Values && Time.dwLowDateTime == o.Time.dwLowDateTime &&
-           Time.dwHighDateTime == o.Time.dwHighDateTime;
-  }
-};
-
-// The stamp of h, with the maxima of its names and data when asked for.
+// The stamp of h, with the longest of its subkey and value names and its largest data.
 bool QueryStamp(HKEY h, TKeyStamp& stamp, DWORD* maxName = nullptr, DWORD* maxData = nullptr) {
   DWORD maxKey = 0, maxValue = 0;
-  if (RegQueryInfoKeyW(h, nullptr, nullptr, nullptr, &stamp.Keys, &maxKey, nullptr, &stamp.Values, &maxValue, maxData,
-                       nullptr, &stamp.Time) != ERROR_SUCCESS)
-    return false;
+  if (!QueryKeyStamp(h, stamp, &maxKey, &maxValue, maxData)) return false;
   if (maxName) *maxName = std::max(maxKey, maxValue);
   return true;
 }

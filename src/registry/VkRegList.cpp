@@ -13,22 +13,26 @@ bool IsStringType(ValueType type) { return type == REG_SZ || type == REG_EXPAND_
 
 }  // namespace
 
-int TVkReg::GetKeyNames(std::vector<std::string>& names) const {
-  std::vector<TRegName> listed;
-  (void)ListNames(true, listed);
+namespace {
+// The texts of a listing, in its order.
+int Texts(std::vector<TRegName>& listed, std::vector<std::string>& names) {
   names.clear();
   names.reserve(listed.size());
   for (TRegName& n : listed) names.push_back(std::move(n.Text));
   return static_cast<int>(names.size());
 }
+}  // namespace
+
+int TVkReg::GetKeyNames(std::vector<std::string>& names) const {
+  std::vector<TRegName> listed;
+  (void)ListNames(true, listed);
+  return Texts(listed, names);
+}
 
 int TVkReg::GetValueNames(std::vector<std::string>& names) const {
   std::vector<TRegName> listed;
   (void)ListNames(false, listed);
-  names.clear();
-  names.reserve(listed.size());
-  for (TRegName& n : listed) names.push_back(std::move(n.Text));
-  return static_cast<int>(names.size());
+  return Texts(listed, names);
 }
 
 int TVkReg::GetKeyNames(std::vector<TRegName>& names) const {

@@ -58,17 +58,11 @@ class ExactNames : public RegSandbox {
   // holding one value of its own.
   void MakeFixture(const std::string& rel) {
     HKEY top = CreateW(Key(), WideFromAnsi(rel));
-    for (const wchar_t* k : KeyNames) {
-      HKEY sub = CreateW(top, k);
-      const std::wstring mark = std::wstring(L"in ") + k;
-      RegSetValueExW(sub, L"", 0, REG_SZ, reinterpret_cast<const BYTE*>(mark.c_str()), (mark.size() + 1) * 2);
-      RegCloseKey(sub);
-    }
+    for (const std::wstring k : KeyNames)
+      RegSetKeyValueW(top, k.c_str(), L"", REG_SZ, (L"in " + k).c_str(), (k.size() + 4) * 2);
     RegCloseKey(CreateW(top, L"a\\b"));
-    for (const TValueCase& v : Values) {
-      const std::string padded = v.Bytes + "\x01\x01\x01";  // no NUL behind the data to be taken in
-      RegSetValueExW(top, v.Name, 0, v.Type, reinterpret_cast<const BYTE*>(padded.data()), v.Bytes.size());
-    }
+    for (const TValueCase& v : Values)  // no NUL behind the data to be taken in with it
+      RegSetKeyValueW(top, nullptr, v.Name, v.Type, (v.Bytes + "\x01\x01\x01").data(), v.Bytes.size());
     RegCloseKey(top);
   }
   std::vector<std::wstring> DumpOf(const std::string& rel) {

@@ -83,13 +83,9 @@ TEST_F(SearchWalk, DepthFirstSubkeysBeforeValuesWithEveryFilter) {
 
 TEST_F(SearchWalk, KeysTheCodePageCannotSpellAreSearchedAndTheirHitsMarked) {
   // "日本" beside a literal "??": each is searched once, by its own name.
-  for (const wchar_t* name : {L"\u65E5\u672C", L"??"}) {
-    HKEY k = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(Key(), name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), ERROR_SUCCESS);
-    const std::wstring data = std::wstring(L"hit in ") + name;
-    RegSetValueExW(k, L"v", 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                   static_cast<DWORD>((data.size() + 1) * 2));
-    RegCloseKey(k);
+  for (const std::wstring name : {L"\u65E5\u672C", L"??"}) {
+    const std::wstring data = L"hit in " + name;
+    ASSERT_EQ(RegSetKeyValueW(Key(), name.c_str(), L"v", REG_SZ, data.c_str(), (data.size() + 1) * 2), ERROR_SUCCESS);
   }
   TSearchOptions o;
   o.KeyWord = "hit";

@@ -83,15 +83,14 @@ TEST_F(Jump, FromTheClipboardToAKeyOrAValueOrNowhere) {
     EXPECT_EQ(Shown(), c.shown) << c.text;
     EXPECT_TRUE(answers.Messages.empty()) << c.text;
   }
-  // The last name a value of its parent: the parent, with the value's row selected.
+  // The last name a value of its parent: the parent, with the value's row selected. Then a
+  // text that is no path: one message that shows it; the place stays.
   RegDeleteTreeA(Key(), "K\\Same");
-  ASSERT_TRUE(ClipboardText(k + "Same"));
-  form.RunCommand(CM_JUMPCLIPBOARD);
-  EXPECT_EQ(Shown(), base + "|Same(v)");
-  // A text that is no path: one message that shows it; the place stays.
-  ASSERT_TRUE(ClipboardText("just some words"));
-  form.RunCommand(CM_JUMPCLIPBOARD);
-  EXPECT_EQ(Shown(), base + "|Same(v)");
+  for (const std::string text : {k + "Same", std::string("just some words")}) {
+    ASSERT_TRUE(ClipboardText(text));
+    form.RunCommand(CM_JUMPCLIPBOARD);
+    EXPECT_EQ(Shown(), base + "|Same(v)");
+  }
   ASSERT_EQ(answers.Messages.size(), 1u);
   EXPECT_NE(answers.Messages[0].text.find("\"just some words\""), std::string::npos);
 }

@@ -87,29 +87,6 @@ std::vector<std::string> ValueOrder(HKEY parent, const std::string& sub) {
   return names;
 }
 
-// The tree below parent\sub as stored, read with the wide calls: one line per key (path) and
-// per value (path|name|type|bytes in hexadecimal), sorted.
-std::vector<std::wstring> DumpStored(HKEY parent, const std::wstring& sub, const std::wstring& path = L"") {
-  std::vector<std::wstring> lines;
-  HKEY h = nullptr;
-  if (RegOpenKeyExW(parent, sub.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return lines;
-  wchar_t name[16384];
-  BYTE data[4096];
-  for (DWORD i = 0, len = 16384, size = sizeof data, type = 0;
-       RegEnumValueW(h, i, name, &len, nullptr, &type, data, &size) == ERROR_SUCCESS; ++i, len = 16384, size = sizeof data) {
-    lines.push_back(path + L"|" + std::wstring(name, len) + L"|" + std::to_wstring(type) + L"|");
-    for (DWORD b = 0; b < size; ++b) lines.back() += {L"0123456789ABCDEF"[data[b] >> 4], L"0123456789ABCDEF"[data[b] & 15]};
-  }
-  for (DWORD i = 0, len = 16384; RegEnumKeyExW(h, i, name, &len, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-       ++i, len = 16384) {
-    lines.push_back(path + L"\\" + std::wstring(name, len));
-    for (const std::wstring& line : DumpStored(h, std::wstring(name, len), lines.back())) lines.push_back(line);
-  }
-  RegCloseKey(h);
-  std::sort(lines.begin(), lines.end());
-  return lines;
-}
-
 // The bytes of UTF-16 text as stored (terminating NULs are written out by the callers).
 std::string Stored(const std::wstring& text) {
   return std::string(reinterpret_cast<const char*>(text.data()), 2 * text.size());
@@ -491,11 +468,7 @@ TEST_F(Export, TheUnicodeFormGivesBackEveryNameAndByteThroughBothImporters) {
   // key with a key below it.
   const std::wstring names[] = {L"\u65E5\u672C", L"??",    L"\uFF3C", L"a\uFF3Cb", L"a\\b",      L"\u0141\u00F3d\u017A",
                                 L"\u03A9mega",    L"Omega", L"v\u0416", L"v?",       L"q\"[x]", L"lone \xD800"};
-  const struct {
-    std::wstring name;
-    DWORD type;
-    std::string data;
-  } values[] = {
+  const struct { std::wstring name; DWORD type; std::string data; } values[] = {
       {L"", REG_SZ, Stored(L"default\0"s)},
       {L"q\"b\\", REG_SZ, Stored(L"C:\\x\\\"y\"\0"s)},
       {L"outside", REG_SZ, Stored(L"\u65E5\u672C \u03A9 \u20AC\0"s)},

@@ -223,3 +223,26 @@ DWORD ImportWithRegedit(const std::string& file) {
   CloseHandle(pi.hProcess);
   return code;
 }
+
+// The tree below parent\sub as stored, read with the wide calls: one line per key (path) and
+// per value (path|name|type|bytes in hexadecimal), sorted.
+std::vector<std::wstring> DumpStored(HKEY parent, const std::wstring& sub, const std::wstring& path) {
+  std::vector<std::wstring> lines;
+  HKEY h = nullptr;
+  if (RegOpenKeyExW(parent, sub.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return lines;
+  wchar_t name[16384];
+  BYTE data[4096];
+  for (DWORD i = 0, len = 16384, size = sizeof data, type = 0;
+       RegEnumValueW(h, i, name, &len, nullptr, &type, data, &size) == ERROR_SUCCESS; ++i, len = 16384, size = sizeof data) {
+    lines.push_back(path + L"|" + std::wstring(name, len) + L"|" + std::to_wstring(type) + L"|");
+    for (DWORD b = 0; b < size; ++b) lines.back() += {L"0123456789ABCDEF"[data[b] >> 4], L"0123456789ABCDEF"[data[b] & 15]};
+  }
+  for (DWORD i = 0, len = 16384; RegEnumKeyExW(h, i, name, &len, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+       ++i, len = 16384) {
+    lines.push_back(path + L"\\" + std::wstring(name, len));
+    for (const std::wstring& line : DumpStored(h, std::wstring(name, len), lines.back())) lines.push_back(line);
+  }
+  RegCloseKey(h);
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}

@@ -104,3 +104,7 @@ void PumpMessages();
 // Removes the settings and bookmark files from the program folder (read-only ones too), so
 // a window starts from the defaults.
 void RemoveProgramFiles();
+
+// The tree below parent\sub as stored, read with the wide calls: one line per key (path) and
+// per value (path|name|type|bytes in hexadecimal), sorted.
+std::vector<std::wstring> DumpStored(HKEY parent, const std::wstring& sub, const std::wstring& path = L"");

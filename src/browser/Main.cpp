@@ -419,6 +419,7 @@ void TFormHivelark::SaveSettingsNow_Cmd() {
 
 void TFormHivelark::LoadWindowSettings() {
   LoadSettings(SettingsFileName(), state_, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  ApplyJournalSettings(state_);
   ClampPaneSizes(state_, GetSystemMetrics(SM_CYSCREEN));
   // A placement saved off the screen, tiny or minimized opens on the work area in a usable size.
   RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};

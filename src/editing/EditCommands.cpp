@@ -7,6 +7,7 @@
 
 #include "lib/VkDialogs.h"
 #include "lib/VkFuncLib.h"
+#include "registry/Journal.h"
 #include "resource.h"
 
 namespace {
@@ -173,7 +174,21 @@ void TEditing::NewKey_Cmd() {
     ShowMsg("A key by that name already exist!", "Hivelark", MsgError);
     return;
   }
-  if (!reg.CreateKey(name)) {
+  // The first key of the name that does not exist yet is what an undo removes again.
+  TJournalRecorder record("New Key", state.CurRoot, state.CurKey);
+  record.SetCaption("New Key \"" + name + "\"");
+  for (std::size_t end = name.find('\\');; end = name.find('\\', end + 1)) {
+    const std::string part = name.substr(0, end);
+    if (!part.empty() && !reg.KeyExists(part)) {
+      record.Key(state.CurRoot, state.CurKey + part);
+      break;
+    }
+    if (end == std::string::npos) break;
+  }
+  if (!record.Commit()) return;
+  const bool created = reg.CreateKey(name);
+  record.Finish();
+  if (!created) {
     ShowMsg("Could not create a new key!", "Hivelark", MsgError);
     return;
   }
@@ -215,6 +230,14 @@ void TEditing::DeleteKeyValue_Cmd() {
   {
     TVkReg reg;
     if (reg.OpenPath(state.CurRoot, state.CurKey, false)) {
+      // Everything about to go is recorded first: no delete happens without its record.
+      TJournalRecorder record("Delete", state.CurRoot, state.CurKey);
+      record.SetCaption(ChangeCaption("Delete", items.size(), items[0].Name));
+      for (const TRow& item : items) {
+        if (item.Image != ImageKey) record.Value(state.CurRoot, state.CurKey, item.Name);
+        else if (!item.Name.empty()) record.Key(state.CurRoot, state.CurKey + item.Name);
+      }
+      if (!record.Commit()) return;
       for (const TRow& item : items) {
         if (item.Image != ImageKey) {
           (void)reg.DeleteValue(item.Name);
@@ -225,6 +248,7 @@ void TEditing::DeleteKeyValue_Cmd() {
           (void)reg.DeleteKey(state.CurKey + item.Name);
         }
       }
+      record.Finish();
     }
   }
   host_.Navigator().FocusKindNext(focusKind);

@@ -10,6 +10,7 @@
 #include "lib/VkDialogs.h"
 #include "lib/VkFuncLib.h"
 #include "lib/VkTextBox.h"
+#include "registry/Journal.h"
 #include "resource.h"
 
 namespace {
@@ -319,6 +320,12 @@ void TFormValue::OkApply_Cmd(bool apply) {
     TWaitCursor cursor;
     TVkReg reg;
     const bool opened = reg.OpenPath(root_, keyPath_, false);
+    // The value as it is now is recorded before the editor writes it (OK and Apply alike).
+    TJournalRecorder record("Edit", root_, keyPath_);
+    record.SetCaption(ChangeCaption("Edit", 1, name_));
+    if (opened) record.Value(root_, keyPath_, name_);
+    if (opened && !record.Commit()) return;
+    TJournalFinish finish(record);
     switch (mode_) {
       case TValueMode::Text: written = opened && reg.WriteString(name_, text, type_); break;
       case TValueMode::Number: {

@@ -12,6 +12,7 @@
 #include "editing/Value.h"
 #include "lib/VkDialogs.h"
 #include "lib/VkFuncLib.h"
+#include "registry/Journal.h"
 #include "registry/RegExport.h"
 
 namespace {
@@ -32,9 +33,14 @@ void TEditing::NewValue_Cmd() {
   TVkReg reg;
   if (!reg.OpenPath(state.CurRoot, state.CurKey, false)) return;
   const std::string name = reg.GetUniqueName("New " + TypeColumnText(static_cast<ValueType>(type), state.ConstDataNames) + " #");
+  TJournalRecorder record("New Value", state.CurRoot, state.CurKey);
+  record.SetCaption("New Value \"" + name + "\"");
+  record.Value(state.CurRoot, state.CurKey, name);
+  if (!record.Commit()) return;
   bool written;
   if (type == REG_DWORD || type == REG_DWORD_BIG_ENDIAN) written = reg.WriteInteger(name, 0, type == REG_DWORD_BIG_ENDIAN);
   else written = reg.WriteData(name, nullptr, static_cast<ValueType>(type), 0);
+  record.Finish();
   if (!written) return;
   host_.Navigator().FocusKindNext(1);
   host_.Navigator().Navigate("UPD", name, true, false);
@@ -78,7 +84,13 @@ void TEditing::ChangeDataType_Cmd() {
     // The bytes are kept exactly; a value that could not be read is never written. A text that
     // the ANSI read cannot give back exactly keeps its type.
     const bool opened = reg.OpenPath(state.CurRoot, state.CurKey, false);
-    if (opened && reg.ChangeValueType(name, static_cast<ValueType>(type))) {
+    TJournalRecorder record("Change Data Type", state.CurRoot, state.CurKey);
+    record.SetCaption(ChangeCaption("Change Data Type", 1, name));
+    if (opened) record.Value(state.CurRoot, state.CurKey, name);
+    if (opened && !record.Commit()) return;
+    const bool changed = opened && reg.ChangeValueType(name, static_cast<ValueType>(type));
+    record.Finish();
+    if (changed) {
       // changed
     } else if (opened && !reg.StoredTextExact(name)) {
       ShowPlainMsg("The text of this value holds characters that the system's code page cannot spell (or is not "

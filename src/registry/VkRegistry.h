@@ -221,6 +221,16 @@ class TVkReg {
   // key does not open; "" and "\" measure the whole root.
   std::int64_t GetKeySize(const std::string& path);
 
+  // Keys by their stored (UTF-16) paths below a predefined root, for the undo journal
+  // (VkRegStored.cpp). path has no "\" at either end; "" is the root itself. Long paths are
+  // opened piece by piece. The registry's result is returned.
+  static LONG OpenStoredKey(RootKey root, const std::wstring& path, bool create, REGSAM access, TVkKey& out);
+  // Deletes the key at path with everything below it (stored names); ERROR_SUCCESS also when
+  // it did not exist. The root itself is refused.
+  static LONG DeleteStoredKey(RootKey root, const std::wstring& path);
+  // Deletes a value by its stored name; ERROR_SUCCESS also when it did not exist.
+  static LONG DeleteStoredValue(HKEY key, const std::wstring& name);
+
  private:
   struct Split {
     HKEY base;

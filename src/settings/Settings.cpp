@@ -1,5 +1,7 @@
 #include "settings/Settings.h"
 
+#include "registry/Journal.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -87,6 +89,7 @@ constexpr const char* TypeFmt = "TypeFmt";
 constexpr const char* ColumnWidth = "ColumnWidth";
 constexpr const char* BmkColumnWidth = "Bookmark.ColumnWidth";
 constexpr const char* KeyTreeWndProp = "KeyTree.WndProp";
+constexpr const char* JournalSection = "Journal";
 
 using S = TSettings;
 using P = TWindowPlacement;
@@ -149,6 +152,10 @@ std::span<const TEntry<TSettings>> Catalogue() {
       {BmkColumnWidth, "2", TKind::ColumnWidth, 170, nullptr, Element<&S::BmkColumnWidths, 2>},
       {BmkColumnWidth, "3", TKind::ColumnWidth, 160, nullptr, Element<&S::BmkColumnWidths, 3>},
       {BmkColumnWidth, "4", TKind::ColumnWidth, 71, nullptr, Element<&S::BmkColumnWidths, 4>},
+
+      {JournalSection, "Enabled", TKind::Boolean, 1, nullptr, Field<&S::JournalEnabled>},
+      {JournalSection, "MaxSizeMB", TKind::Integer, 64, nullptr, Field<&S::JournalMaxMB>},
+      {JournalSection, "MaxChanges", TKind::Integer, 200, nullptr, Field<&S::JournalMaxChanges>},
   };
   return table;
 }
@@ -395,6 +402,13 @@ bool SaveWhole(const std::string& iniPath, std::span<const TEntry<T>> entries, c
 }  // namespace
 
 TSettings::TSettings() { ApplyDefaults(Catalogue(), *this); }
+
+void ApplyJournalSettings(const TSettings& settings) {
+  TJournalLimits& limits = ChangeJournal().Limits;
+  limits.Enabled = settings.JournalEnabled;
+  limits.MaxBytes = static_cast<std::uint64_t>(std::max(1, settings.JournalMaxMB)) << 20;
+  limits.MaxChanges = std::max(1, settings.JournalMaxChanges);
+}
 
 std::string SettingsFileName() { return ProgramFolder() + "Hivelark.ini"; }
 

@@ -71,10 +71,17 @@ struct TSettings {
   // Section "ColumnWidth": keys "0".."3"; section "Bookmark.ColumnWidth": keys "0".."4".
   std::array<int, RegColumnCount> ColumnWidths{};
   std::array<int, BmkColumnCount> BmkColumnWidths{};
+  // Section "Journal": the undo journal beside the program.
+  bool JournalEnabled = true;   // "Enabled"
+  int JournalMaxMB = 0;         // "MaxSizeMB": all records together
+  int JournalMaxChanges = 0;    // "MaxChanges"
 
   TSettings();
   bool operator==(const TSettings&) const = default;
 };
+
+// Sets the undo journal's limits from the settings (sizes below 1 count as 1).
+void ApplyJournalSettings(const TSettings& settings);
 
 // ProgramFolder() + "Hivelark.ini".
 std::string SettingsFileName();

@@ -182,8 +182,8 @@ TEST_F(SettingsTest, TextsWithLineBreaksKeepTheFileValid) {
   for (const std::string& line : FileLines())
     EXPECT_TRUE(line.front() == '[' ? line.back() == ']' : line.find('=') != std::string::npos) << line;
   const std::vector<std::string> lines = FileLines();
-  EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l[0] == '['; }), 6);
-  EXPECT_EQ(lines.size(), 6u + 20u + 3u + 5u + 12u + 4u + 5u);
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l[0] == '['; }), 7);
+  EXPECT_EQ(lines.size(), 7u + 20u + 3u + 5u + 12u + 4u + 5u + 3u);
 
   TSettings loaded;
   LoadSettings(Path(), loaded, ScreenW, ScreenH);

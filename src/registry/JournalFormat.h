@@ -1,0 +1,55 @@
+#pragma once
+// The undo journal's record form and the registry walks that recording and undo share.
+//
+// A tree: the values (a count, then each as name, type, size and bytes), then the subkeys
+// (a count, then each as name and tree). A name: its count of UTF-16 units, then the units.
+// Numbers are little-endian. Hashes are 64-bit FNV-1a over those same bytes, so that the
+// tree a record holds and the tree the registry holds now hash alike when they are alike.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "registry/Journal.h"
+
+inline constexpr char JournalMagic[8] = {'H', 'L', 'J', 'O', 'U', 'R', 'N', 'L'};
+inline constexpr std::uint32_t JournalVersion = 1;
+
+std::uint32_t Crc32(const void* data, std::size_t size);
+std::uint64_t HashBytes(std::string_view bytes);
+// The hash of a value's state: its type and bytes.
+std::uint64_t ValueHash(DWORD type, const char* data, DWORD size);
+
+// Counts of what a tree form holds.
+struct TTreeCounts {
+  std::uint32_t Keys = 0, Values = 0;
+  std::uint64_t Bytes = 0;
+};
+// Appends the tree form of the key h (everything below it, stored names and bytes); false
+// when a part could not be read. Items that vanish while it is read are left out.
+bool ReadTree(HKEY h, std::string& out, TTreeCounts& counts);
+// Creates the tree form's values and subkeys below h; each item that could not be written is
+// named (its path below h) in failed. False when the form itself is broken.
+bool WriteTree(HKEY h, std::string_view tree, const std::wstring& path, std::vector<std::wstring>& failed,
+               std::size_t& written);
+
+// Whether the item is there now and the hash of what it holds (value or tree).
+bool CurrentState(const TJournalItem& item, bool& present, std::uint64_t& hash);
+// The hash of an item's before state (when it existed).
+std::uint64_t BeforeHash(const TJournalItem& item);
+
+// The record's bytes: header, items and CRC, and the after section when every item has one.
+std::string EncodeRecord(const TJournalEntry& header, const std::vector<TJournalItem>& items);
+// Reads a record's bytes; "" or what is wrong with them. Without items only the header is read.
+std::string DecodeRecord(std::string_view bytes, TJournalEntry& header, std::vector<TJournalItem>* items);
+// Reads a whole record file; "" or what is wrong with it.
+std::string ReadRecordFile(const std::string& file, TJournalEntry& header, std::vector<TJournalItem>* items);
+// Writes the record to a side file and moves it into place; "" or the reason it failed.
+std::string WriteRecordFile(const std::string& file, const std::string& bytes);
+
+// Upper-cased as the registry compares names.
+std::wstring UpperName(std::wstring_view name);
+
+// The sequence number a new record takes in folder, and the file of a sequence number.
+std::uint64_t NextJournalSequence(const std::string& folder);
+std::string JournalFileName(const std::string& folder, std::uint64_t sequence);

@@ -57,7 +57,7 @@ class TJournal {
   // the files are not checked whole (fast: the Undo menu item), so Damaged is set only for a
   // file whose header cannot be read.
   std::vector<TJournalEntry> List(bool headersOnly = false) const;
-  // The newest record whose header reads (see List); false when there is none.
+  // The newest record that reads whole (damaged ones are skipped); false when there is none.
   bool Newest(TJournalEntry& entry) const;
   // Deletes the record's file; false when it could not be deleted.
   bool Remove(const TJournalEntry& entry) const;

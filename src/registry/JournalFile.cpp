@@ -62,7 +62,8 @@ class TReader {
     return s;
   }
   std::string_view Bytes(std::uint64_t n) {
-    if (n > b_.size() || !Need(static_cast<std::size_t>(n))) return {};
+    if (n > b_.size()) ok_ = false;
+    if (!Need(static_cast<std::size_t>(n))) return {};
     const std::string_view v = b_.substr(pos_, static_cast<std::size_t>(n));
     pos_ += static_cast<std::size_t>(n);
     return v;
@@ -339,13 +340,33 @@ std::vector<TJournalEntry> TJournal::List(bool headersOnly) const {
 }
 
 bool TJournal::Newest(TJournalEntry& entry) const {
+  // Records are checked whole, so that Undo skips a damaged one; a file checked before (same
+  // name, size and write time) is not read again each time the menu opens.
+  struct TChecked {
+    std::string File;
+    std::uint64_t Size = 0;
+    FILETIME Time{};
+    std::string Problem;
+    TJournalEntry Header;
+  };
+  static TChecked checked;
   const std::vector<TFound> found = FindRecords(Folder());
+  std::vector<TJournalItem> items;
   for (auto f = found.rbegin(); f != found.rend(); ++f) {
     TJournalEntry e;
     e.File = f->File;
     e.Sequence = f->Sequence;
     e.FileSize = f->Size;
-    e.Problem = ReadRecordFile(f->File, e, nullptr);
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    (void)GetFileAttributesExA(f->File.c_str(), GetFileExInfoStandard, &data);
+    if (checked.File == f->File && checked.Size == f->Size &&
+        CompareFileTime(&checked.Time, &data.ftLastWriteTime) == 0) {
+      e = checked.Header;
+      e.Problem = checked.Problem;
+    } else {
+      e.Problem = ReadRecordFile(f->File, e, &items);
+      checked = {f->File, f->Size, data.ftLastWriteTime, e.Problem, e};
+    }
     if (!e.Problem.empty()) continue;
     entry = std::move(e);
     return true;

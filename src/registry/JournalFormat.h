@@ -33,8 +33,36 @@ bool ReadTree(HKEY h, std::string& out, TTreeCounts& counts);
 bool WriteTree(HKEY h, std::string_view tree, const std::wstring& path, std::vector<std::wstring>& failed,
                std::size_t& written);
 
-// Whether the item is there now and the hash of what it holds (value or tree).
-bool CurrentState(const TJournalItem& item, bool& present, std::uint64_t& hash);
+// The key of a run of value items opened once: the values of one change mostly share a key.
+class TKeyCache {
+ public:
+  TKeyCache(bool create, REGSAM access) : create_(create), access_(access) {}
+  // The key at path (created when the cache creates); the registry's result.
+  LONG Open(RootKey root, const std::wstring& path, HKEY& h);
+  // Closes the key held (before a key is deleted, which may be that one or hold it).
+  void Forget();
+
+ private:
+  bool create_;
+  REGSAM access_;
+  bool held_ = false;
+  RootKey root_ = 0;
+  std::wstring path_;
+  TVkKey key_;
+  LONG result_ = ERROR_FILE_NOT_FOUND;
+};
+
+// Whether the item is there now and the hash of what it holds (value or tree); values are read
+// through the cache.
+bool CurrentState(const TJournalItem& item, bool& present, std::uint64_t& hash, TKeyCache& cache);
+// What an item holds now, for every item of a record at once (values of one key from one
+// listing); Known is false where it could not be read.
+struct TItemState {
+  bool Known = false;
+  bool Present = false;
+  std::uint64_t Hash = 0;
+};
+void CurrentStates(const std::vector<TJournalItem>& items, std::vector<TItemState>& states);
 // The hash of an item's before state (when it existed).
 std::uint64_t BeforeHash(const TJournalItem& item);
 

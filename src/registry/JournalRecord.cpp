@@ -2,6 +2,8 @@
 // on disk, and the state the command left added to it afterwards.
 #include "registry/JournalFormat.h"
 
+#include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "lib/VkFuncLib.h"
@@ -33,36 +35,70 @@ std::wstring StoredPath(const std::string& path) {
 
 std::wstring Join(const std::wstring& path, const std::wstring& name) { return path.empty() ? name : path + L"\\" + name; }
 
+// The values of h in the tree form (names, types and bytes from one enumeration call each)
+// and its subkey names, read in one pass between two looks at the key's stamp: a key that
+// changed meanwhile is read again.
+bool ReadLevel(HKEY h, std::string& values, std::uint32_t& count, std::uint64_t& bytes, std::vector<std::wstring>& keys,
+               std::vector<char>& data) {
+  std::wstring name;
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    values.clear();
+    keys.clear();
+    count = 0;
+    bytes = 0;
+    TKeyStamp before, after;
+    DWORD maxKey = 0, maxValue = 0, maxData = 0;
+    if (!QueryKeyStamp(h, before, &maxKey, &maxValue, &maxData)) return false;
+    if (name.size() < maxValue + 2u) name.resize(std::max<std::size_t>(maxValue, 255) + 2);
+    if (data.size() < maxData + 8u) data.resize(maxData + 8u);
+    bool complete = true;
+    int grown = 0;
+    for (DWORD i = 0; i < before.Values; ++i) {
+      DWORD len = static_cast<DWORD>(name.size()), size = static_cast<DWORD>(data.size()), type = 0;
+      const LONG r = RegEnumValueW(h, i, name.data(), &len, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+      if (r == ERROR_NO_MORE_ITEMS) break;
+      if (r == ERROR_MORE_DATA && ++grown < 16) {  // grew since the key was queried
+        data.resize(data.size() * 2 + 256);
+        if (name.size() < 32768) name.resize(name.size() * 2);
+        --i;
+        continue;
+      }
+      if (r != ERROR_SUCCESS) {
+        complete = false;
+        break;
+      }
+      PutName(values, std::wstring_view(name.data(), len));
+      PutU32(values, type);
+      PutU32(values, size);
+      values.append(data.data(), size);
+      ++count;
+      bytes += size;
+    }
+    if (complete) complete = EnumStoredNames(h, true, before.Keys, maxKey, keys, false);
+    if (!QueryKeyStamp(h, after)) return false;
+    if (after == before && complete) return true;
+  }
+  return false;
+}
+
 // Reads the values and subkeys of h into the tree form, stored names and bytes.
 bool TreeWalk(HKEY h, std::string& out, TTreeCounts& counts, std::vector<char>& data) {
+  std::string values;
+  std::uint32_t count = 0;
+  std::uint64_t bytes = 0;
   std::vector<std::wstring> names;
-  if (!ListStoredNames(h, false, names)) return false;
-  const std::size_t valueCountAt = out.size();
-  PutU32(out, 0);
-  std::uint32_t values = 0;
-  for (const std::wstring& name : names) {
-    DWORD size = 0, type = 0;
-    const LONG r = ReadStoredValue(h, name, data, size, type);
-    if (r == ERROR_FILE_NOT_FOUND) continue;  // deleted meanwhile: not there to record
-    if (r != ERROR_SUCCESS) return false;
-    PutName(out, name);
-    PutU32(out, type);
-    PutU32(out, size);
-    out.append(data.data(), size);
-    ++values;
-    counts.Bytes += size;
-  }
-  SetU32(out, valueCountAt, values);
-  counts.Values += values;
-  names.clear();
-  if (!ListStoredNames(h, true, names)) return false;
+  if (!ReadLevel(h, values, count, bytes, names, data)) return false;
+  PutU32(out, count);
+  out += values;
+  counts.Values += count;
+  counts.Bytes += bytes;
   const std::size_t keyCountAt = out.size();
   PutU32(out, 0);
   std::uint32_t keys = 0;
   for (const std::wstring& name : names) {
     TVkKey sub;
     const LONG r = RegOpenKeyExW(h, name.c_str(), 0, KEY_READ, sub.out());
-    if (r == ERROR_FILE_NOT_FOUND) continue;
+    if (r == ERROR_FILE_NOT_FOUND) continue;  // deleted meanwhile: not there to record
     if (r != ERROR_SUCCESS) return false;
     PutName(out, name);
     ++keys;
@@ -156,7 +192,24 @@ bool WriteTree(HKEY h, std::string_view tree, const std::wstring& path, std::vec
   return writer.Ok();
 }
 
-bool CurrentState(const TJournalItem& item, bool& present, std::uint64_t& hash) {
+LONG TKeyCache::Open(RootKey root, const std::wstring& path, HKEY& h) {
+  if (!held_ || root != root_ || path != path_) {
+    Forget();
+    result_ = TVkReg::OpenStoredKey(root, path, create_, access_, key_);
+    held_ = true;
+    root_ = root;
+    path_ = path;
+  }
+  h = key_.get();
+  return result_;
+}
+
+void TKeyCache::Forget() {
+  TVkKey closing(key_.release());
+  held_ = false;
+}
+
+bool CurrentState(const TJournalItem& item, bool& present, std::uint64_t& hash, TKeyCache& cache) {
   present = false;
   hash = 0;
   if (item.IsKey) {
@@ -171,18 +224,56 @@ bool CurrentState(const TJournalItem& item, bool& present, std::uint64_t& hash) 
     hash = HashBytes(tree);
     return true;
   }
-  TVkKey key;
-  LONG r = TVkReg::OpenStoredKey(item.Root, item.Path, false, KEY_QUERY_VALUE, key);
+  HKEY key = nullptr;
+  LONG r = cache.Open(item.Root, item.Path, key);
   if (r == ERROR_FILE_NOT_FOUND) return true;
   if (r != ERROR_SUCCESS) return false;
-  std::vector<char> data;
+  static thread_local std::vector<char> data;
   DWORD size = 0, type = 0;
-  r = ReadStoredValue(key.get(), item.Name, data, size, type);
+  r = ReadStoredValue(key, item.Name, data, size, type);
   if (r == ERROR_FILE_NOT_FOUND) return true;
   if (r != ERROR_SUCCESS) return false;
   present = true;
   hash = ValueHash(type, data.data(), size);
   return true;
+}
+
+void CurrentStates(const std::vector<TJournalItem>& items, std::vector<TItemState>& states) {
+  states.assign(items.size(), TItemState());
+  // Values of keys with many items are answered from one listing of their key, so that a
+  // value that is gone costs no read; a few values are read one by one.
+  std::unordered_map<std::wstring, std::size_t> perKey;
+  const auto id = [](const TJournalItem& item) { return std::to_wstring(item.Root) + L"|" + UpperName(item.Path); };
+  for (const TJournalItem& item : items)
+    if (!item.IsKey) ++perKey[id(item)];
+  std::unordered_map<std::wstring, std::unordered_set<std::wstring>> listed;
+  TKeyCache cache(false, KEY_READ);
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const TJournalItem& item = items[i];
+    TItemState& state = states[i];
+    if (!item.IsKey && perKey[id(item)] >= 8) {
+      HKEY h = nullptr;
+      const LONG r = cache.Open(item.Root, item.Path, h);
+      if (r == ERROR_FILE_NOT_FOUND) {
+        state.Known = true;
+        continue;
+      }
+      if (r != ERROR_SUCCESS) continue;
+      auto it = listed.find(id(item));
+      if (it == listed.end()) {
+        std::vector<std::wstring> names;
+        if (!ListStoredNames(h, false, names)) continue;
+        std::unordered_set<std::wstring> upper;
+        for (const std::wstring& n : names) upper.insert(UpperName(n));
+        it = listed.emplace(id(item), std::move(upper)).first;
+      }
+      if (!it->second.count(UpperName(item.Name))) {
+        state.Known = true;
+        continue;
+      }
+    }
+    state.Known = CurrentState(item, state.Present, state.Hash, cache);
+  }
 }
 
 // ---- The recorder ------------------------------------------------------------------------
@@ -191,33 +282,12 @@ bool CurrentState(const TJournalItem& item, bool& present, std::uint64_t& hash) 
 // compares, so that nothing is recorded twice) and the key it read last.
 struct TJournalRecorder::TIndex {
   std::unordered_set<std::wstring> Keys, Values;
-  RootKey CachedRoot = 0;
-  std::wstring CachedPath;
-  TVkKey Cached;
-  LONG CachedResult = ERROR_FILE_NOT_FOUND;
+  TKeyCache Cache{false, KEY_READ};
   std::vector<char> Data;
   std::string Problem;  // why something could not be read: Commit refuses then
   TTreeCounts Counts;   // keys, values and data bytes recorded
 
   static std::wstring KeyId(RootKey root, const std::wstring& path) { return std::to_wstring(root) + L"|" + UpperName(path); }
-  // The key at path, opened for reading once for a run of items in one key.
-  LONG Open(RootKey root, const std::wstring& path, HKEY& h) {
-    if (!(Cached.get() || CachedResult != ERROR_SUCCESS) || root != CachedRoot || path != CachedPath) {
-      TVkKey key;
-      CachedResult = TVkReg::OpenStoredKey(root, path, false, KEY_READ, key);
-      std::swap(*Cached.out(), *key.out());
-      CachedRoot = root;
-      CachedPath = path;
-    }
-    h = Cached.get();
-    return CachedResult;
-  }
-  void Forget() {
-    TVkKey closing(Cached.release());
-    CachedRoot = 0;
-    CachedPath.clear();
-    CachedResult = ERROR_FILE_NOT_FOUND;
-  }
 };
 
 TJournalRecorder::TJournalRecorder(std::string command, RootKey root, std::string location)
@@ -248,7 +318,7 @@ void TJournalRecorder::Value(RootKey root, const std::wstring& keyPath, const st
   item.Path = keyPath;
   item.Name = name;
   HKEY h = nullptr;
-  LONG r = index_->Open(root, keyPath, h);
+  LONG r = index_->Cache.Open(root, keyPath, h);
   if (r == ERROR_SUCCESS) {
     DWORD size = 0, type = 0;
     r = ReadStoredValue(h, name, index_->Data, size, type);
@@ -346,7 +416,7 @@ void TJournalRecorder::CopyWalk(HKEY source, RootKey targetRoot, const std::wstr
 
 bool TJournalRecorder::Commit() {
   if (!active_) return true;
-  index_->Forget();
+  index_->Cache.Forget();
   TJournal& journal = ChangeJournal();
   const std::string folder = journal.Folder();
   std::string problem = index_->Problem;
@@ -376,7 +446,6 @@ bool TJournalRecorder::Commit() {
     return false;
   }
   committed_ = true;
-  journal.Trim(sequence_);
   return true;
 }
 
@@ -384,10 +453,13 @@ void TJournalRecorder::Finish() {
   if (!committed_) return;
   committed_ = false;
   bool changed = false;
-  for (TJournalItem& item : items_) {
-    bool present = false;
-    std::uint64_t hash = 0;
-    if (!CurrentState(item, present, hash)) {
+  std::vector<TItemState> states;
+  CurrentStates(items_, states);
+  for (std::size_t i = 0; i < items_.size(); ++i) {
+    TJournalItem& item = items_[i];
+    const bool present = states[i].Present;
+    const std::uint64_t hash = states[i].Hash;
+    if (!states[i].Known) {
       changed = true;  // not known: the record stays as it is
       item.After = TJournalItem::AfterUnknown;
       continue;
@@ -401,4 +473,5 @@ void TJournalRecorder::Finish() {
     return;
   }
   (void)WriteRecordFile(file_, EncodeRecord(header_, items_));  // a failure keeps the record without it
+  ChangeJournal().Trim(sequence_);  // the limits hold once the record stays
 }

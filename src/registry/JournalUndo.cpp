@@ -31,19 +31,21 @@ std::string Listed(const std::vector<std::string>& lines) {
 }
 
 // Puts one item back as it was before the command; what could not be written is named in failed.
-void Restore(const TJournalItem& item, std::vector<std::string>& failed) {
+void Restore(const TJournalItem& item, bool present, std::vector<std::string>& failed, TKeyCache& create, TKeyCache& open) {
   if (!item.IsKey) {
-    TVkKey key;
-    LONG r = TVkReg::OpenStoredKey(item.Root, item.Path, item.Existed, KEY_QUERY_VALUE | KEY_SET_VALUE, key);
+    HKEY key = nullptr;
+    LONG r = (item.Existed ? create : open).Open(item.Root, item.Path, key);
     if (r == ERROR_FILE_NOT_FOUND && !item.Existed) return;  // the value is gone with its key
     if (r == ERROR_SUCCESS)
-      r = item.Existed ? WriteStoredValue(key.get(), item.Name, item.Type, item.Bytes.data(), static_cast<DWORD>(item.Bytes.size()))
-                       : TVkReg::DeleteStoredValue(key.get(), item.Name);
+      r = item.Existed ? WriteStoredValue(key, item.Name, item.Type, item.Bytes.data(), static_cast<DWORD>(item.Bytes.size()))
+                       : TVkReg::DeleteStoredValue(key, item.Name);
     if (r != ERROR_SUCCESS) failed.push_back(ItemText(item));
     return;
   }
+  create.Forget();  // the key about to go may be a held one, or hold it
+  open.Forget();
   // A key is made exactly as it was: what is there now goes, the recorded tree comes back.
-  if (TVkReg::DeleteStoredKey(item.Root, item.Path) != ERROR_SUCCESS) {
+  if (present && TVkReg::DeleteStoredKey(item.Root, item.Path) != ERROR_SUCCESS) {
     failed.push_back(ItemText(item));
     return;
   }
@@ -87,11 +89,13 @@ TUndoResult UndoChange(const TJournalEntry& entry) {
   // or changed since.
   std::vector<bool> act(items.size(), false);
   std::vector<std::string> differs;
+  std::vector<TItemState> states;
+  CurrentStates(items, states);
   for (std::size_t i = 0; i < items.size(); ++i) {
     const TJournalItem& item = items[i];
-    bool present = false;
-    std::uint64_t hash = 0;
-    if (!CurrentState(item, present, hash)) {
+    const bool present = states[i].Present;
+    const std::uint64_t hash = states[i].Hash;
+    if (!states[i].Known) {
       act[i] = true;
       differs.push_back(ItemText(item) + ": cannot be read now");
       continue;
@@ -119,10 +123,11 @@ TUndoResult UndoChange(const TJournalEntry& entry) {
   }
   std::vector<std::string> failed;
   std::size_t acted = 0;
+  TKeyCache create(true, KEY_QUERY_VALUE | KEY_SET_VALUE), open(false, KEY_QUERY_VALUE | KEY_SET_VALUE);
   for (std::size_t i = items.size(); i-- > 0;) {
     if (!act[i]) continue;
     ++acted;
-    Restore(items[i], failed);
+    Restore(items[i], !states[i].Known || states[i].Present, failed, create, open);
   }
   // The row to select: the first item that came back directly in the record's key.
   const std::wstring location = UpperName(Trimmed(WideFromAnsi(header.Location)));

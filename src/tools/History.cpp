@@ -8,7 +8,7 @@
 namespace {
 
 const char* const HistoryClass = "HivelarkHistory";
-constexpr int ClientW = 800, ClientH = 400;  // at 96 dots per inch
+constexpr int ClientW = 900, ClientH = 420;  // at 96 dots per inch
 constexpr int MinW = 520, MinH = 240;
 constexpr int Margin = 8, ButtonW = 96, ButtonH = 25, Gap = 6, SummaryH = 16;
 
@@ -22,6 +22,8 @@ const THistoryColumn Columns[6] = {{"Time", LVCFMT_LEFT, 130}, {"Command", LVCFM
                                    {"Values", LVCFMT_RIGHT, 52},  {"Size", LVCFMT_RIGHT, 72}};
 constexpr int LocationColumn = 2;
 constexpr int MinLocationWidth = 140;
+constexpr int MaxCommandWidth = 320;
+constexpr int CellPadding = 16;  // the list's margins around a cell's text
 
 std::string LocalTimeText(const FILETIME& utc) {
   FILETIME local{};
@@ -52,7 +54,12 @@ std::vector<std::string> HistoryRowTexts(const TJournalEntry& e) {
   const bool header = !e.Damaged || !e.Command.empty();
   const std::string command = e.Damaged ? "(damaged) " + e.Problem : (e.Caption.empty() ? e.Command : e.Caption);
   const std::string location = IsPredefinedRoot(e.Root) ? std::string(RootName(e.Root)) + e.Location : e.Location;
-  return {LocalTimeText(e.Time), command, location, header ? std::to_string(e.Keys) : std::string(),
+  // Without a readable header the time is the file's own.
+  FILETIME time = e.Time;
+  WIN32_FILE_ATTRIBUTE_DATA file{};
+  if (time.dwLowDateTime == 0 && time.dwHighDateTime == 0 && GetFileAttributesExA(e.File.c_str(), GetFileExInfoStandard, &file))
+    time = file.ftLastWriteTime;
+  return {LocalTimeText(time), command, location, header ? std::to_string(e.Keys) : std::string(),
           header ? std::to_string(e.Values) : std::string(), Grouped(e.FileSize)};
 }
 
@@ -158,11 +165,18 @@ void TFormHistory::Fill(int row) {
   entries_ = ChangeJournal().List();
   std::reverse(entries_.begin(), entries_.end());
   std::uint64_t bytes = 0;
+  // The columns but Location fit their texts (Command up to a limit); Location takes the rest.
+  int widths[6] = {};
+  for (int c = 0; c < 6; ++c)
+    widths[c] = ListView_GetStringWidth(list_, Columns[c].caption) + ScalePixels(CellPadding);
   {
     TBulkRowChange bulk(list_);
     ListView_DeleteAllItems(list_);
     for (std::size_t i = 0; i < entries_.size(); ++i) {
       const std::vector<std::string> texts = HistoryRowTexts(entries_[i]);
+      for (int c = 0; c < 6; ++c)
+        widths[c] = std::max(widths[c], ListView_GetStringWidth(list_, texts[static_cast<std::size_t>(c)].c_str()) +
+                                            ScalePixels(CellPadding));
       LVITEMA item{};
       item.mask = LVIF_TEXT;
       item.iItem = static_cast<int>(i);
@@ -171,7 +185,13 @@ void TFormHistory::Fill(int row) {
       for (int c = 1; c < 6; ++c) ListView_SetItemText(list_, index, c, const_cast<char*>(texts[static_cast<std::size_t>(c)].c_str()));
       bytes += entries_[i].FileSize;
     }
+    if (!entries_.empty()) {
+      widths[1] = std::min(widths[1], ScalePixels(MaxCommandWidth));
+      for (int c = 0; c < 6; ++c)
+        if (c != LocationColumn) ListView_SetColumnWidth(list_, c, widths[c]);
+    }
   }
+  Layout();
   const std::size_t n = entries_.size();
   const std::string summary = n == 0 ? "The journal holds no changes.   Journal folder: " + ChangeJournal().Folder()
                                      : std::to_string(n) + (n == 1 ? " change, " : " changes, ") + Grouped(bytes) +

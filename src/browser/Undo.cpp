@@ -10,15 +10,22 @@
 
 namespace {
 
-// A caption holds names: a long one is cut, and "&" is shown as itself, not as a mnemonic.
+// A caption holds names: a long one is cut, "&" is shown as itself, not as a mnemonic, and
+// control characters as blanks.
 constexpr std::size_t UndoItemLimit = 80;
 
 std::string UndoItemText(std::string text) {
-  if (text.size() > UndoItemLimit) text = text.substr(0, UndoItemLimit - 3) + "...";
+  if (text.size() > UndoItemLimit) {
+    // Cut between characters, not inside a double-byte one.
+    const char* end = text.c_str();
+    for (const char* next; (next = CharNextA(end)) != end && next - text.c_str() <= static_cast<std::ptrdiff_t>(UndoItemLimit - 3);)
+      end = next;
+    text = text.substr(0, static_cast<std::size_t>(end - text.c_str())) + "...";
+  }
   std::string shown;
   for (char c : text) {
     if (c == '&') shown += '&';
-    shown += c;
+    shown += static_cast<unsigned char>(c) < ' ' ? ' ' : c;  // a tab would start the key column
   }
   // "Un&do" as in the menu resource: "&Update" has the U.
   if (shown.compare(0, 4, "Undo") == 0) shown.insert(2, "&");

@@ -24,6 +24,7 @@
 #define CM_CONNECTREG 1002
 #define CM_CLOSE 1003
 #define CM_IMPORTFILE 1004
+#define CM_UNDO 1005
 // Show
 #define CM_SEARCH 1010
 #define CM_FINDAUTORUN 1011
@@ -45,6 +46,7 @@
 // Tools
 #define CM_KEYTREE 1050
 #define CM_REBUILDFASSO 1051
+#define CM_CHANGEHISTORY 1052
 // Help: CM_HELP0 + help context
 #define CM_HELP0 1060
 #define CM_HELP_CONTENTS 1060

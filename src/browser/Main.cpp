@@ -248,6 +248,7 @@ struct TCommandEntry {
   TCommand run;
 };
 const TCommandEntry Commands[] = {
+    {CM_UNDO, CM_UNDO, [](TFormHivelark& f, int) { f.Undo_Cmd(); }},
     {CM_UPDATE, CM_UPDATE, [](TFormHivelark& f, int) { f.Update_Cmd(); }},
     {CM_CLEARHISTORY, CM_CLEARHISTORY, [](TFormHivelark& f, int) { f.ClearHistory_Cmd(); }},
     {CM_CLOSE, CM_CLOSE, [](TFormHivelark& f, int) { f.Close_Cmd(); }},
@@ -256,6 +257,7 @@ const TCommandEntry Commands[] = {
     {CM_ROOT0, CM_ROOT0 + RootCount - 1, [](TFormHivelark& f, int id) { f.HKeyChange(id - CM_ROOT0); }},
     {CM_ROOTLIST, CM_ROOTLIST, [](TFormHivelark& f, int) { f.RegRootList_Cmd(); }},
     {CM_SAVESETTINGS, CM_SAVESETTINGS, [](TFormHivelark& f, int) { f.SaveSettingsNow_Cmd(); }},
+    {CM_CHANGEHISTORY, CM_CHANGEHISTORY, [](TFormHivelark& f, int) { f.ChangeHistory_Cmd(); }},
     {CM_HELP_CONTENTS, CM_HELP_CONTENTS, [](TFormHivelark& f, int) { f.HelpContext_Cmd(0); }},
     {CM_HELP_KEYS, CM_HELP_KEYS, [](TFormHivelark& f, int) { f.HelpContext_Cmd(3); }},
     {CM_HELP_NEW, CM_HELP_NEW, [](TFormHivelark& f, int) { f.HelpContext_Cmd(5); }},
@@ -365,27 +367,6 @@ void TFormHivelark::RegRoots_Popup(HMENU menu) {
     SetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &mi);
     SetMenuImage(menu, static_cast<UINT>(i), RootBase + static_cast<RootKey>(i) == state_.CurRoot ? 2 : 28);
   }
-}
-
-void TFormHivelark::SetMenuImage(HMENU menu, UINT position, int image) {
-  MENUITEMINFOA mi{};
-  mi.cbSize = sizeof mi;
-  mi.fMask = MIIM_BITMAP | MIIM_DATA;
-  mi.hbmpItem = HBMMENU_CALLBACK;
-  mi.dwItemData = static_cast<ULONG_PTR>(image);
-  SetMenuItemInfoA(menu, position, TRUE, &mi);
-}
-
-void TFormHivelark::MeasureMenuItem(MEASUREITEMSTRUCT& item) {
-  item.itemWidth = 16;
-  item.itemHeight = 16;
-}
-
-void TFormHivelark::DrawMenuItem(const DRAWITEMSTRUCT& item) {
-  if (!menuImages_) return;
-  const int image = static_cast<int>(item.itemData);
-  const int y = item.rcItem.top + (item.rcItem.bottom - item.rcItem.top - 16) / 2;
-  ImageList_Draw(menuImages_, image, item.hDC, item.rcItem.left, y, ILD_TRANSPARENT);
 }
 
 void TFormHivelark::HelpContext_Cmd(int context) { TFormAbout::OpenDocument("Hivelark.html", HelpAnchor(context)); }
@@ -532,6 +513,7 @@ LRESULT TFormHivelark::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       }
       for (TSubsystem* s : subsystems_) s->MenuOpening(menu);
       UpdateMenuStates(menu);
+      UpdateUndoItem(menu);
       return 0;
     }
     case WM_MEASUREITEM: {

@@ -23,6 +23,8 @@ struct TKeyModifiers {
   static TKeyModifiers Current();
 };
 
+struct TUndoResult;
+
 class TFormHivelark : public TVkWindow, public TNavView, public TStripHost, public TCommandHost {
  public:
   TFormHivelark();
@@ -127,6 +129,14 @@ class TFormHivelark : public TVkWindow, public TNavView, public TStripHost, publ
   void About_Open();
   void Close_Cmd();
   void SaveSettingsNow_Cmd();
+  // Undo (File menu, Ctrl+Z in the registry pane): undoes the newest change of the journal
+  // and shows what came back; says so when there is none.
+  void Undo_Cmd();
+  // Shows the place an undo restored, the first restored row selected. Nothing when the
+  // undo changed nothing (refused or answered No).
+  void ShowUndoResult(const TUndoResult& result);
+  // Tools, Change History...: the journal's records in a modal window.
+  void ChangeHistory_Cmd();
 
   // TNavView
   void BeginFill() override;
@@ -168,6 +178,8 @@ class TFormHivelark : public TVkWindow, public TNavView, public TStripHost, publ
   static LRESULT CALLBACK ListSubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR self);
   void SetMenuImage(HMENU menu, UINT position, int image);
   void UpdateMenuStates(HMENU menu);
+  // The File menu's Undo item names the newest change, grey when the journal holds none.
+  void UpdateUndoItem(HMENU menu);
   void ShowSplitterHint(int height);
 
   TBrowserState state_;

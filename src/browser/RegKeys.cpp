@@ -32,6 +32,7 @@ bool TFormHivelark::Reg_ListView_KeyDown(WORD key, TKeyModifiers mod) {
 
   if (altOnly && key == VK_RETURN) return RunCommand(CM_KEYVALUEINFO), true;
   if (ctrlOnly && key == 'A') return SelectRows(true, -1), true;
+  if (ctrlOnly && key == 'Z') return RunCommand(CM_UNDO), true;
   if (plain && key == VK_INSERT) {
     int focused = ListView_GetNextItem(list_, -1, LVNI_FOCUSED);
     if (focused < 0) return true;

@@ -263,7 +263,7 @@ TEST_F(MainWindow, MenusCarryEveryItemAndGreyWhatIsNotThereYet) {
     EXPECT_STREQ(text, top[i]);
   }
   HMENU file = GetSubMenu(menu, 0);
-  ASSERT_EQ(GetMenuItemCount(file), 8);  // three separators
+  ASSERT_EQ(GetMenuItemCount(file), 10);  // four separators
   GetMenuStringA(file, CM_IMPORTFILE, text, sizeof text, MF_BYCOMMAND);
   EXPECT_STREQ(text, "&Import Registration File...\tCtrl+I");
   EXPECT_EQ(GetMenuState(file, CM_UPDATE, MF_BYCOMMAND) & MF_GRAYED, 0u);

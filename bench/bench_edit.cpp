@@ -92,6 +92,7 @@ void MeasureEditing(int values, int keys, int runs) {
   const std::string sub = std::string(Base) + "\\Src", target = std::string(Base) + "\\Dst";
   TAnswers answers;
   TVkInteraction* previous = SetInteraction(&answers);
+  const TBenchJournalFolder journal;  // the delete records what it deletes, as the journal is on by default
   const char* const names[3] = {"delete", "copy", "move"};
   const int commands[3] = {CM_DELETEKEYVALUE, CM_COPY, CM_MOVE};
   for (int mode = 0; mode < 3; ++mode) {

@@ -68,30 +68,35 @@ std::string Holds(const std::string& sub) {
   return std::to_string(values) + " values and " + std::to_string(keys) + " keys";
 }
 
-void RemoveFolder(const std::string& folder) {
+}  // namespace
+
+TBenchJournalFolder::TBenchJournalFolder() {
+  char temp[MAX_PATH] = "";
+  GetTempPathA(MAX_PATH, temp);
+  folder_ = std::string(temp) + "Hivelark Bench Journal " + std::to_string(GetCurrentProcessId()) + "\\";
+  CreateDirectoryA(folder_.c_str(), nullptr);
+  ChangeJournal().SetFolder(folder_);
+}
+
+TBenchJournalFolder::~TBenchJournalFolder() {
+  ChangeJournal().SetFolder(std::string());
   WIN32_FIND_DATAA data;
-  const HANDLE find = FindFirstFileA((folder + "*").c_str(), &data);
+  const HANDLE find = FindFirstFileA((folder_ + "*").c_str(), &data);
   if (find != INVALID_HANDLE_VALUE) {
     do {
-      if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((folder + data.cFileName).c_str());
+      if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((folder_ + data.cFileName).c_str());
     } while (FindNextFileA(find, &data));
     FindClose(find);
   }
-  RemoveDirectoryA(folder.c_str());
+  RemoveDirectoryA(folder_.c_str());
 }
-
-}  // namespace
 
 void MeasureJournalParts(const std::string& sub, int values, int keys);
 
 void MeasureJournal(int values, int keys, int runs) {
-  char temp[MAX_PATH] = "";
-  GetTempPathA(MAX_PATH, temp);
-  const std::string folder = std::string(temp) + "Hivelark Bench Journal " + std::to_string(GetCurrentProcessId()) + "\\";
-  CreateDirectoryA(folder.c_str(), nullptr);
+  const TBenchJournalFolder folder;
   TJournal& journal = ChangeJournal();
   const TJournalLimits limits = journal.Limits;
-  journal.SetFolder(folder);
   TAnswers answers;
   TVkInteraction* previous = SetInteraction(&answers);
   const std::string sub = std::string(Base) + "\\Src";
@@ -125,7 +130,5 @@ void MeasureJournal(int values, int keys, int runs) {
 
   SetInteraction(previous);
   journal.Limits = limits;
-  journal.SetFolder(std::string());
-  RemoveFolder(folder);
   RegDeleteTreeA(HKEY_CURRENT_USER, Base);
 }

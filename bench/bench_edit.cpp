@@ -10,46 +10,13 @@
 #include <string>
 
 #include "bench_clock.h"
+#include "bench_edit.h"
 #include "commands/Hivelark.h"
-#include "lib/VkDialogs.h"
 #include "resource.h"
 
 namespace {
 
-
-// Answers every question Yes and every prompt with the target.
-class TAnswers : public TVkInteraction {
- public:
-  std::string Target;
-  int Message(const std::string&, const std::string&, unsigned) override { return IDYES; }
-  bool Prompt(const std::string&, std::string& text) override {
-    text = Target;
-    return true;
-  }
-};
-
 const char* const Base = "Software\\Hivelark Bench\\Edit";
-
-void Build(const std::string& sub, int values, int keys) {
-  RegDeleteTreeA(HKEY_CURRENT_USER, sub.c_str());
-  HKEY k = nullptr;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr)) return;
-  char name[32];
-  const BYTE data[16] = {1, 2, 3, 4, 5, 6, 7, 8};
-  for (int i = 0; i < values; ++i) {
-    std::snprintf(name, sizeof name, "Value %06d", i);
-    RegSetValueExA(k, name, 0, REG_BINARY, data, sizeof data);
-  }
-  for (int i = 0; i < keys; ++i) {
-    std::snprintf(name, sizeof name, "Key %06d", i);
-    HKEY s = nullptr;
-    if (RegCreateKeyExA(k, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &s, nullptr) == ERROR_SUCCESS) {
-      RegSetValueExA(s, "v", 0, REG_BINARY, data, sizeof data);
-      RegCloseKey(s);
-    }
-  }
-  RegCloseKey(k);
-}
 
 // The bare floor: every value read and written to the target (and deleted for a move), every
 // key created with its value (and removed for a move); or every item deleted.
@@ -100,16 +67,38 @@ double Floor(const std::string& sub, const std::string& target, int values, int 
 
 }  // namespace
 
+void BuildEditKey(const std::string& sub, int values, int keys) {
+  RegDeleteTreeA(HKEY_CURRENT_USER, sub.c_str());
+  HKEY k = nullptr;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr)) return;
+  char name[32];
+  const BYTE data[16] = {1, 2, 3, 4, 5, 6, 7, 8};
+  for (int i = 0; i < values; ++i) {
+    std::snprintf(name, sizeof name, "Value %06d", i);
+    RegSetValueExA(k, name, 0, REG_BINARY, data, sizeof data);
+  }
+  for (int i = 0; i < keys; ++i) {
+    std::snprintf(name, sizeof name, "Key %06d", i);
+    HKEY s = nullptr;
+    if (RegCreateKeyExA(k, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &s, nullptr) == ERROR_SUCCESS) {
+      RegSetValueExA(s, "v", 0, REG_BINARY, data, sizeof data);
+      RegCloseKey(s);
+    }
+  }
+  RegCloseKey(k);
+}
+
 void MeasureEditing(int values, int keys, int runs) {
   const std::string sub = std::string(Base) + "\\Src", target = std::string(Base) + "\\Dst";
   TAnswers answers;
   TVkInteraction* previous = SetInteraction(&answers);
+  const TBenchJournalFolder journal;  // the delete records what it deletes, as the journal is on by default
   const char* const names[3] = {"delete", "copy", "move"};
   const int commands[3] = {CM_DELETEKEYVALUE, CM_COPY, CM_MOVE};
   for (int mode = 0; mode < 3; ++mode) {
     double best = 1e9, bestFloor = 1e9, reread = 1e9;
     for (int run = 0; run < runs; ++run) {
-      Build(sub, values, keys);
+      BuildEditKey(sub, values, keys);
       RegDeleteTreeA(HKEY_CURRENT_USER, target.c_str());
       HKEY made = nullptr;
       if (RegCreateKeyA(HKEY_CURRENT_USER, target.c_str(), &made) == ERROR_SUCCESS) RegCloseKey(made);
@@ -130,7 +119,7 @@ void MeasureEditing(int values, int keys, int runs) {
         reread = std::min(reread, BenchSeconds() - t1);
 
       }
-      Build(sub, values, keys);
+      BuildEditKey(sub, values, keys);
       RegDeleteTreeA(HKEY_CURRENT_USER, target.c_str());
       bestFloor = std::min(bestFloor, Floor(sub, target, values, keys, mode));
     }

@@ -3,7 +3,7 @@
 //
 //   hivelark_bench [--keys N] [--values N] [--runs N] [--tree-keys N] [--tree-values N]
 //                  [--bookmarks] [--start] [--editing] [--editor] [--export] [--import]
-//                  [--search]
+//                  [--search] [--journal]
 //
 // Without arguments it measures a key of 10,000 subkeys and 10,000 values, then a key of
 // 100,000 values, so the growth from one to the other shows as well, then the key tree
@@ -12,14 +12,17 @@
 // start of the main window on a key of 20,000 rows (bench_start.cpp) and the delete, copy
 // and move commands on 10,000 selected values and 1,000 keys (bench_edit.cpp), and the value
 // editor on megabyte values (bench_editor.cpp), and the registration file export of a tree
-// of 2,000 keys and 10,000 values (bench_export.cpp) and its import (bench_import.cpp).
+// of 2,000 keys and 10,000 values (bench_export.cpp) and its import (bench_import.cpp), and
+// the undo journal's cost on the delete and its undo (bench_journal.cpp).
 // Each option measures its part only:
 // --keys/--values the listing of that key, --tree-keys/--tree-values the tree operations on
 // that tree, --bookmarks, --start, --editing and --editor those parts, --export the export
 // (of the --tree-keys/--tree-values tree when given, else 10,000 keys and 50,000 values),
 // --import the registration file import of that tree's file beside the platform's
 // "regedit /s" (the same sizes as --export), --search the search beside a bare walk (that
-// tree, else 100,000 keys and 300,000 values).
+// tree, else 100,000 keys and 300,000 values), --journal the Delete of 10,000 selected values
+// and 1,000 keys with the undo journal on beside it off, and its undo beside the bare writes
+// of the same tree (bench_journal.cpp).
 #include <windows.h>
 #include <commctrl.h>
 
@@ -190,12 +193,14 @@ void MeasureEditor();
 void MeasureExport(int keys, int values, int runs);
 void MeasureImport(int keys, int values, int runs);
 void MeasureSearch(int keys, int values, int runs);
+void MeasureJournal(int values, int keys, int runs);
 
 int main(int argc, char** argv) {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
   int keys = -1, values = -1, runs = 3, treeKeys = -1, treeValues = -1;
-  bool bookmarks = false, start = false, editing = false, editor = false, exportFile = false, importFile = false, search = false;
+  bool bookmarks = false, start = false, editing = false, editor = false, exportFile = false, importFile = false, search = false,
+       journal = false;
   for (int i = 1; i < argc; ++i) {
     const bool more = i + 1 < argc;
     if (!std::strcmp(argv[i], "--bookmarks")) bookmarks = true;
@@ -205,6 +210,7 @@ int main(int argc, char** argv) {
     else if (!std::strcmp(argv[i], "--export")) exportFile = true;
     else if (!std::strcmp(argv[i], "--import")) importFile = true;
     else if (!std::strcmp(argv[i], "--search")) search = true;
+    else if (!std::strcmp(argv[i], "--journal")) journal = true;
     else if (more && !std::strcmp(argv[i], "--keys")) keys = std::atoi(argv[++i]);
     else if (more && !std::strcmp(argv[i], "--values")) values = std::atoi(argv[++i]);
     else if (more && !std::strcmp(argv[i], "--runs")) runs = std::atoi(argv[++i]);
@@ -212,7 +218,8 @@ int main(int argc, char** argv) {
     else if (more && !std::strcmp(argv[i], "--tree-values")) treeValues = std::atoi(argv[++i]);
   }
   const bool listing = keys >= 0 || values >= 0, tree = treeKeys >= 0 || treeValues >= 0;
-  if (!listing && !tree && !bookmarks && !start && !editing && !editor && !exportFile && !importFile && !search) {
+  if (!listing && !tree && !bookmarks && !start && !editing && !editor && !exportFile && !importFile && !search &&
+      !journal) {
     Measure(10000, 10000, runs);
     Measure(0, 100000, runs);
     MeasureTree(2000, 10000, runs);
@@ -223,6 +230,7 @@ int main(int argc, char** argv) {
     MeasureExport(2000, 10000, runs);
     MeasureImport(2000, 10000, runs);
     MeasureSearch(2000, 10000, runs);
+    MeasureJournal(10000, 1000, runs);
   }
   if (listing) Measure(keys < 0 ? 0 : keys, values < 0 ? 0 : values, runs);
   if (tree && !exportFile && !importFile && !search) MeasureTree(treeKeys < 0 ? 0 : treeKeys, treeValues < 0 ? 0 : treeValues, runs);
@@ -233,6 +241,7 @@ int main(int argc, char** argv) {
   if (exportFile) MeasureExport(tree ? std::max(treeKeys, 0) : 10000, tree ? std::max(treeValues, 0) : 50000, runs);
   if (importFile) MeasureImport(tree ? std::max(treeKeys, 0) : 10000, tree ? std::max(treeValues, 0) : 50000, runs);
   if (search) MeasureSearch(tree ? std::max(treeKeys, 0) : 100000, tree ? std::max(treeValues, 0) : 300000, runs);
+  if (journal) MeasureJournal(10000, 1000, runs);
   RegDeleteKeyA(HKEY_CURRENT_USER, BenchRoot);
   return 0;
 }

@@ -7,6 +7,7 @@
 
 #include "lib/VkDialogs.h"
 #include "lib/VkFuncLib.h"
+#include "registry/Journal.h"
 #include "registry/RegNames.h"
 #include "lib/VkTextBox.h"
 #include "resource.h"
@@ -229,6 +230,14 @@ bool TFormHivelark::Reg_ListView_Edited(int index, const std::string& newName) {
     if (!sameIgnoringCase && reg.KeyExists(newName)) return refuse("A key with the same name already exists!");
     // A key without a name (the registry allows one) must never turn into the current key.
     bool whole = false;
+    TJournalRecorder record("Rename", state_.CurRoot, state_.CurKey);
+    record.SetCaption(ChangeCaption("Rename", 1, oldName));
+    if (!oldName.empty() && !newName.empty()) {
+      record.Key(state_.CurRoot, state_.CurKey + oldName);
+      record.Key(state_.CurRoot, state_.CurKey + newName);
+      if (!record.Commit()) return false;
+    }
+    TJournalFinish finish(record);
     if (oldName.empty() || newName.empty() ||
         !reg.CopyKey(state_.CurKey + oldName, state_.CurKey + newName, true, &whole)) {
       // A copy that stopped part way left the source as it was: the partial copy under the
@@ -240,6 +249,12 @@ bool TFormHivelark::Reg_ListView_Edited(int index, const std::string& newName) {
   } else {
     if (!newName.empty() && !sameIgnoringCase && reg.ValueExists(newName))
       return refuse("A value with the same name already exists!");
+    TJournalRecorder record("Rename", state_.CurRoot, state_.CurKey);
+    record.SetCaption(ChangeCaption("Rename", 1, oldName));
+    record.Value(state_.CurRoot, state_.CurKey, oldName);
+    record.Value(state_.CurRoot, state_.CurKey, newName);
+    if (!record.Commit()) return false;
+    TJournalFinish finish(record);
     if (!reg.RenameValue(oldName, newName) || !reg.ValueExists(newName)) return refuse("Could not rename the value!");
   }
   row.Name = newName;

@@ -5,10 +5,13 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "bookmarks/BookmarkFile.h"
 #include "lib/VkDialogs.h"
 #include "lib/VkFuncLib.h"
 #include "lib/VkText.h"
+#include "registry/Journal.h"
 #include "resource.h"
 
 namespace {
@@ -96,6 +99,24 @@ void TEditing::CopyMove_Cmd(bool move) {
     // they are distinct names of one key, so none of them can meet another one there.
     KeyInfo destInfo;
     const bool destEmpty = destOpen && !single && dest.GetKeyInfo(destInfo) && destInfo.NumValues == 0;
+    // What the copy or move may overwrite, create or remove is recorded before any of it.
+    const std::string command = move ? "Rename/Move" : "Copy";
+    TJournalRecorder record(command, state.CurRoot, state.CurKey);
+    record.SetCaption(ChangeCaption(command, items.size(), items[0].Name));
+    for (const TRow& item : items) {
+      const std::string newName = keepNames ? item.Name : targetName;
+      if (item.Image != ImageKey) {
+        record.Value(state.CurRoot, targetKey, newName);
+        if (move) record.Value(state.CurRoot, state.CurKey, item.Name);
+      } else if (!item.Name.empty()) {
+        const std::string source = state.CurKey + item.Name + "\\";
+        if (StartsWithText(targetKey, source) || StartsWithText(source, targetKey + newName + "\\")) continue;
+        if (move) record.Key(state.CurRoot, source);
+        record.CopyTarget(state.CurRoot, source, state.CurRoot, targetKey + newName);
+      }
+    }
+    if (!record.Commit()) return;
+    TJournalFinish finish(record);
     std::vector<char> data;
     for (const TRow& item : items) {
       const std::string name = item.Name;
@@ -166,11 +187,17 @@ void TEditing::Paste_Cmd() {
     TWaitCursor wait;
     TVkReg reg, here;
     const bool hereOpen = here.OpenPath(state.CurRoot, state.CurKey, false);
+    // First every item is checked and its target chosen (with the questions this asks), then
+    // what the paste replaces is recorded, then the items are copied or moved.
+    struct TPaste {
+      const TBookMark* Item;
+      RootKey Root;
+      std::string Target;  // a key's target path; "" for a value
+    };
+    std::vector<TPaste> plan;
     RootKey openRoot = 0;
     std::string openKey;
-    std::vector<char> data;
     for (const TBookMark& item : items) {
-      const bool move = item.Comment == "Cut";
       const RootKey root = RootBase + item.RootIndex;
       if (!IsPredefinedRoot(root)) continue;
       // Items of one cut or copy share their key: it is opened once for all of them.
@@ -190,7 +217,7 @@ void TEditing::Paste_Cmd() {
           continue;
         }
         if (!hereOpen || (here.ValueExists(item.ValueName) && !ConfirmOverwrite("value", item.ValueName))) continue;
-        (void)CopyValue(reg, item.ValueName, here, item.ValueName, move, rootText + item.KeyPath, data);
+        plan.push_back({&item, root, std::string()});
         continue;
       }
       if (item.ValueName.empty() || !reg.KeyExists(item.ValueName)) continue;
@@ -211,13 +238,57 @@ void TEditing::Paste_Cmd() {
         }
       }
       if (!hereOpen) continue;
+      std::string target;
       if (!SameText(item.KeyPath, state.CurKey)) {
-        last = state.CurKey + item.ValueName;
-        if (here.KeyExists(item.ValueName) && !ConfirmOverwrite("key", RootText() + last)) continue;
+        target = state.CurKey + item.ValueName;
+        if (here.KeyExists(item.ValueName) && !ConfirmOverwrite("key", RootText() + target)) continue;
       } else {
-        last = state.CurKey + here.GetUniqueName("Copy of " + item.ValueName + " #");
+        // Distinct names, also among the copies this paste makes of several keys.
+        std::string name;
+        for (int n = 1;; ++n) {
+          name = "Copy of " + item.ValueName + " #" + std::to_string(n);
+          const bool taken = here.KeyExists(name) || here.ValueExists(name) || std::any_of(plan.begin(), plan.end(), [&](const TPaste& p) {
+                               return SameText(p.Target, state.CurKey + name);
+                             });
+          if (!taken) break;
+        }
+        target = state.CurKey + name;
       }
-      if (!reg.CopyKey(source, last + "\\", move)) ShowMsg("There was an error pasting the key!", "Hivelark", MsgError);
+      plan.push_back({&item, root, target});
+    }
+    TJournalRecorder record("Paste", state.CurRoot, state.CurKey);
+    if (!plan.empty()) record.SetCaption(ChangeCaption("Paste", plan.size(), plan[0].Item->ValueName));
+    for (const TPaste& p : plan) {
+      const bool move = p.Item->Comment == "Cut";
+      if (p.Target.empty()) {
+        record.Value(state.CurRoot, state.CurKey, p.Item->ValueName);
+        if (move) record.Value(p.Root, p.Item->KeyPath, p.Item->ValueName);
+        continue;
+      }
+      const std::string source = p.Item->KeyPath + p.Item->ValueName + "\\";
+      if (move) record.Key(p.Root, source);
+      record.CopyTarget(p.Root, source, state.CurRoot, p.Target);
+    }
+    if (!record.Commit()) return;
+    TJournalFinish finish(record);
+    std::vector<char> data;
+    openRoot = 0;
+    for (const TPaste& p : plan) {
+      const TBookMark& item = *p.Item;
+      const bool move = item.Comment == "Cut";
+      if (p.Root != openRoot || item.KeyPath != openKey) {
+        openRoot = 0;
+        if (!reg.OpenPath(p.Root, item.KeyPath, false)) continue;
+        openRoot = p.Root;
+        openKey = item.KeyPath;
+      }
+      if (p.Target.empty()) {
+        (void)CopyValue(reg, item.ValueName, here, item.ValueName, move, RootName(p.Root) + item.KeyPath, data);
+        continue;
+      }
+      last = p.Target;
+      if (!reg.CopyKey(item.KeyPath + item.ValueName + "\\", last + "\\", move))
+        ShowMsg("There was an error pasting the key!", "Hivelark", MsgError);
     }
   }
   host_.Navigator().Navigate("UPD", !last.empty() ? ExtractLastName(last) : items[0].ValueName, true, false);

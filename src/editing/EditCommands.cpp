@@ -177,14 +177,7 @@ void TEditing::NewKey_Cmd() {
   // The first key of the name that does not exist yet is what an undo removes again.
   TJournalRecorder record("New Key", state.CurRoot, state.CurKey);
   record.SetCaption("New Key \"" + name + "\"");
-  for (std::size_t end = name.find('\\');; end = name.find('\\', end + 1)) {
-    const std::string part = name.substr(0, end);
-    if (!part.empty() && !reg.KeyExists(part)) {
-      record.Key(state.CurRoot, state.CurKey + part);
-      break;
-    }
-    if (end == std::string::npos) break;
-  }
+  record.CreatedKey(state.CurRoot, state.CurKey + name);
   if (!record.Commit()) return;
   const bool created = reg.CreateKey(name);
   record.Finish();

@@ -7,6 +7,7 @@
 #include "lib/VkDialogs.h"
 #include "lib/VkFuncLib.h"
 #include "lib/VkWindow.h"
+#include "registry/Journal.h"
 #include "registry/RegImport.h"
 
 namespace {
@@ -58,6 +59,26 @@ void TEditing::ImportRegFile_Cmd() {
   const unsigned flags = MsgYesNo | (plan.Deletes() ? MB_DEFBUTTON2 : 0u);
   if (ShowPlainMsg(ImportQuestion(fileName, plan), "Hivelark", flags) != IDYES) return;
 
+  // Everything the file writes or deletes is recorded first, as it is now.
+  const RootKey firstRoot = plan.Touched.empty() ? RootCurrentUser : RootBase + static_cast<RootKey>(plan.Touched[0].Root);
+  bool exact = false;
+  const std::string firstKey = plan.Touched.empty() ? std::string("\\") : "\\" + AnsiName(plan.Touched[0].Path, exact) + "\\";
+  TJournalRecorder record("Import", firstRoot, firstKey);
+  record.SetCaption("Import of \"" + fileName.substr(fileName.find_last_of("\\/") + 1) + "\"");
+  {
+    TWaitCursor wait;
+    for (const TImportTouch& t : plan.Touched) {
+      const RootKey root = RootBase + static_cast<RootKey>(t.Root);
+      switch (t.Kind) {
+        case TRegOpKind::Key: record.CreatedKey(root, t.Path); break;
+        case TRegOpKind::DeleteKey: record.Key(root, t.Path); break;
+        case TRegOpKind::SetValue:
+        case TRegOpKind::DeleteValue: record.Value(root, t.Path, t.Name); break;
+      }
+    }
+  }
+  if (!record.Commit()) return;
+  TJournalFinish finish(record);
   TImportResult result;
   {
     TWaitCursor wait;

@@ -109,6 +109,10 @@ class TJournalRecorder {
   // A key that the command deletes, creates or replaces: the whole tree below it.
   void Key(RootKey root, const std::string& keyPath);
   void Key(RootKey root, const std::wstring& keyPath);
+  // A key that the command creates with the keys above it that are missing: the first missing
+  // one is recorded (an undo removes it whole); nothing when the key exists.
+  void CreatedKey(RootKey root, const std::string& keyPath);
+  void CreatedKey(RootKey root, const std::wstring& keyPath);
   // The target of a key copy (or move) from source: the keys the copy creates, and the target
   // values it overwrites or creates; what the copy does not touch is not read.
   void CopyTarget(RootKey sourceRoot, const std::string& source, RootKey targetRoot, const std::string& target);

@@ -298,6 +298,23 @@ void TJournalRecorder::Key(RootKey root, const std::wstring& keyPath) {
   items_.push_back(std::move(item));
 }
 
+void TJournalRecorder::CreatedKey(RootKey root, const std::string& keyPath) { CreatedKey(root, StoredPath(keyPath)); }
+
+void TJournalRecorder::CreatedKey(RootKey root, const std::wstring& keyPath) {
+  if (!active_ || keyPath.empty() || Covered(root, keyPath, nullptr)) return;
+  TVkKey key;
+  if (TVkReg::OpenStoredKey(root, keyPath, false, KEY_READ, key) == ERROR_SUCCESS) return;
+  for (std::size_t end = keyPath.find(L'\\');; end = keyPath.find(L'\\', end + 1)) {
+    const std::wstring part = keyPath.substr(0, end);
+    TVkKey probe;
+    if (TVkReg::OpenStoredKey(root, part, false, KEY_READ, probe) == ERROR_FILE_NOT_FOUND) {
+      Key(root, part);
+      return;
+    }
+    if (end == std::wstring::npos) return;
+  }
+}
+
 void TJournalRecorder::CopyTarget(RootKey sourceRoot, const std::string& source, RootKey targetRoot,
                                   const std::string& target) {
   if (!active_) return;

@@ -240,16 +240,31 @@ TImportResult CheckRegFile(const std::string& fileName, TImportPlan& plan, const
   plan = TImportPlan();
   std::unordered_set<std::uint64_t> keys;
   const auto count = [&](const TRegOp& op) {
+    const auto touch = [&] {
+      if (op.Problem.empty())
+        plan.Touched.push_back({op.Kind, op.Root, op.Exact ? Wide(op.Path) : WideFromAnsi(op.Path),
+                                op.Exact ? Wide(op.Name) : WideFromAnsi(op.Name)});
+    };
     switch (op.Kind) {
       case TRegOpKind::Key:
-        if (keys.insert(KeyHash(op.Root, op.Path)).second) ++plan.KeysWritten;
+        if (keys.insert(KeyHash(op.Root, op.Path)).second) {
+          ++plan.KeysWritten;
+          touch();
+        }
         break;
       case TRegOpKind::DeleteKey:
         ++plan.KeysDeleted;
         keys.erase(KeyHash(op.Root, op.Path));  // written again after the deletion: counted again
+        touch();
         break;
-      case TRegOpKind::SetValue: ++plan.ValuesWritten; break;
-      case TRegOpKind::DeleteValue: ++plan.ValuesDeleted; break;
+      case TRegOpKind::SetValue:
+        ++plan.ValuesWritten;
+        touch();
+        break;
+      case TRegOpKind::DeleteValue:
+        ++plan.ValuesDeleted;
+        touch();
+        break;
     }
     plan.Roots |= 1u << op.Root;
     return true;

@@ -16,6 +16,14 @@ struct TFileStamp {
   std::uint64_t WriteTime = 0;
 };
 
+// A key or value the import writes or deletes, as stored (for the undo journal).
+struct TImportTouch {
+  TRegOpKind Kind = TRegOpKind::Key;
+  int Root = 0;
+  std::wstring Path;
+  std::wstring Name;
+};
+
 // What a file would change, counted by the first reading.
 struct TImportPlan {
   TFileStamp Stamp;               // of the file as it was checked
@@ -25,6 +33,7 @@ struct TImportPlan {
   std::size_t KeysDeleted = 0;    // each with everything below it
   std::size_t ValuesDeleted = 0;
   unsigned Roots = 0;             // bit i: root index i is touched
+  std::vector<TImportTouch> Touched;  // in the file's order, keys once each
   bool Deletes() const { return KeysDeleted + ValuesDeleted > 0; }
   bool Empty() const { return KeysWritten + ValuesWritten + KeysDeleted + ValuesDeleted == 0; }
 };

@@ -9,6 +9,7 @@
 #include "browser/Icons.h"
 #include "lib/VkDialogs.h"
 #include "lib/VkFuncLib.h"
+#include "registry/Journal.h"
 
 namespace {
 
@@ -93,6 +94,11 @@ bool RegProtocolEnabled() {
 }
 
 bool WriteRegProtocol(bool enable, const std::string& programPath) {
+  // The registration as it is now is recorded first, so that an undo can put it back.
+  TJournalRecorder record(enable ? "Register reg Links" : "Unregister reg Links", RootClassesRoot, "\\");
+  record.Key(RootClassesRoot, std::string("\\reg"));
+  if (!record.Commit()) return false;
+  TJournalFinish finish(record);
   TVkReg reg;
   (void)reg.SetRootKey(RootClassesRoot);
   const bool deleted = reg.DeleteKey("\\reg");

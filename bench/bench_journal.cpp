@@ -1,7 +1,7 @@
 // The undo journal's cost: the Delete of 10,000 selected values and 1,000 keys with the
 // journal on beside the same Delete with it off, and the undo of that Delete beside the bare
 // writes that put the same tree back. The journal writes to a folder of its own in the
-// temporary folder, removed at the end. Where the time goes follows (bench_journal_parts.cpp).
+// temporary folder, removed at the end.
 #include <windows.h>
 
 #include <algorithm>
@@ -91,7 +91,6 @@ TBenchJournalFolder::~TBenchJournalFolder() {
   RemoveDirectoryA(folder_.c_str());
 }
 
-void MeasureJournalParts(const std::string& sub, int values, int keys);
 
 void MeasureJournal(int values, int keys, int runs) {
   const TBenchJournalFolder folder;
@@ -126,7 +125,6 @@ void MeasureJournal(int values, int keys, int runs) {
               undo / bare, restored.c_str());
   if (!problem.empty()) std::printf("  but %s\n", problem.c_str());
   std::fflush(stdout);
-  MeasureJournalParts(sub, values, keys);
 
   SetInteraction(previous);
   journal.Limits = limits;

@@ -88,15 +88,10 @@ class Undo : public RegSandbox {
     RegDeleteTreeW(HKEY_CLASSES_ROOT, L"reg");
     RegSetKeyValueW(HKEY_CLASSES_ROOT, L"reg\\\u0141\u00F3d\u017A", L"\u65E5", REG_SZ, "A\0B\1", 3);
   }
-  // F and HKEY_CLASSES_ROOT\reg as stored; DumpStored reads no data over 4096 bytes, so the
-  // large value is added as a hash of its bytes.
+  // F and HKEY_CLASSES_ROOT\reg as stored.
   std::vector<std::wstring> Dump() {
     std::vector<std::wstring> lines = DumpStored(Key(), L"F"), reg = DumpStored(HKEY_CLASSES_ROOT, L"reg", L"reg");
     lines.insert(lines.end(), reg.begin(), reg.end());
-    std::string big(BigSize + 1, '\0');
-    DWORD size = BigSize + 1;
-    if (RegGetValueW(Key(), L"F\\Big", L"blob", RRF_RT_REG_BINARY, nullptr, big.data(), &size) != ERROR_SUCCESS) size = 0;
-    lines.push_back(L"blob " + std::to_wstring(std::hash<std::string_view>()(std::string_view(big.data(), size))));
     return lines;
   }
   // Selects exactly the rows of these captions (distinct in F: keys and values alike).

@@ -94,7 +94,8 @@ TEST_F(SettingsTest, SavedDefaultsGiveTheCatalogueInOrderInDecimal) {
             "REG_RESOURCE_LIST=%h\r\nREG_FULL_RESOURCE_DESCRIPTOR=%h\r\nREG_RESOURCE_REQUIREMENTS_LIST=%h\r\n"
             "REG_QWORD=%h\r\n"
             "[ColumnWidth]\r\n0=240\r\n1=48\r\n2=71\r\n3=420\r\n"
-            "[Bookmark.ColumnWidth]\r\n0=58\r\n1=320\r\n2=170\r\n3=160\r\n4=71\r\n");
+            "[Bookmark.ColumnWidth]\r\n0=58\r\n1=320\r\n2=170\r\n3=160\r\n4=71\r\n"
+            "[Journal]\r\nEnabled=1\r\nMaxSizeMB=64\r\nMaxChanges=200\r\n");
 }
 
 TEST_F(SettingsTest, EverySettingSurvivesASaveAndLoad) {

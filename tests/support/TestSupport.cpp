@@ -231,9 +231,15 @@ std::vector<std::wstring> DumpStored(HKEY parent, const std::wstring& sub, const
   HKEY h = nullptr;
   if (RegOpenKeyExW(parent, sub.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return lines;
   wchar_t name[16384];
-  BYTE data[4096];
-  for (DWORD i = 0, len = 16384, size = sizeof data, type = 0;
-       RegEnumValueW(h, i, name, &len, nullptr, &type, data, &size) == ERROR_SUCCESS; ++i, len = 16384, size = sizeof data) {
+  std::vector<BYTE> data(4096);
+  for (DWORD i = 0, len = 16384, size = 4096, type = 0;; ++i, len = 16384, size = static_cast<DWORD>(data.size())) {
+    const LONG r = RegEnumValueW(h, i, name, &len, nullptr, &type, data.data(), &size);
+    if (r == ERROR_MORE_DATA) {  // a value larger than the buffer: read it again whole
+      data.resize(std::max<std::size_t>(size, data.size() * 2));
+      --i;
+      continue;
+    }
+    if (r != ERROR_SUCCESS) break;
     lines.push_back(path + L"|" + std::wstring(name, len) + L"|" + std::to_wstring(type) + L"|");
     for (DWORD b = 0; b < size; ++b) lines.back() += {L"0123456789ABCDEF"[data[b] >> 4], L"0123456789ABCDEF"[data[b] & 15]};
   }

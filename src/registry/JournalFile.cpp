@@ -14,67 +14,6 @@ namespace {
 constexpr char AfterMagic[4] = {'A', 'F', 'T', 'R'};
 constexpr std::size_t HeaderReadLimit = 1u << 20;  // the header of any record fits in this
 
-void PutU8(std::string& out, std::uint8_t v) { out.push_back(static_cast<char>(v)); }
-void PutU32(std::string& out, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>(v >> (8 * i)));
-}
-void PutU64(std::string& out, std::uint64_t v) {
-  for (int i = 0; i < 8; ++i) out.push_back(static_cast<char>(v >> (8 * i)));
-}
-void PutName(std::string& out, std::wstring_view name) {
-  PutU32(out, static_cast<std::uint32_t>(name.size()));
-  for (wchar_t c : name) {
-    out.push_back(static_cast<char>(c & 0xFF));
-    out.push_back(static_cast<char>((c >> 8) & 0xFF));
-  }
-}
-
-// Reads the record form with every length checked against what is left.
-class TReader {
- public:
-  explicit TReader(std::string_view bytes) : b_(bytes) {}
-  bool Ok() const { return ok_; }
-  std::size_t Pos() const { return pos_; }
-  bool Need(std::size_t n) {
-    if (!ok_ || b_.size() - pos_ < n) ok_ = false;
-    return ok_;
-  }
-  std::uint8_t U8() { return Need(1) ? static_cast<std::uint8_t>(b_[pos_++]) : 0; }
-  std::uint32_t U32() {
-    if (!Need(4)) return 0;
-    std::uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) v |= static_cast<std::uint32_t>(static_cast<unsigned char>(b_[pos_ + i])) << (8 * i);
-    pos_ += 4;
-    return v;
-  }
-  std::uint64_t U64() {
-    const std::uint64_t lo = U32();
-    return lo | static_cast<std::uint64_t>(U32()) << 32;
-  }
-  std::wstring Name() {
-    const std::uint32_t n = U32();
-    if (!Need(std::size_t{n} * 2)) return std::wstring();
-    std::wstring s(n, L'\0');
-    for (std::uint32_t i = 0; i < n; ++i)
-      s[i] = static_cast<wchar_t>(static_cast<unsigned char>(b_[pos_ + 2 * i]) |
-                                  static_cast<unsigned char>(b_[pos_ + 2 * i + 1]) << 8);
-    pos_ += std::size_t{n} * 2;
-    return s;
-  }
-  std::string_view Bytes(std::uint64_t n) {
-    if (n > b_.size()) ok_ = false;
-    if (!Need(static_cast<std::size_t>(n))) return {};
-    const std::string_view v = b_.substr(pos_, static_cast<std::size_t>(n));
-    pos_ += static_cast<std::size_t>(n);
-    return v;
-  }
-
- private:
-  std::string_view b_;
-  std::size_t pos_ = 0;
-  bool ok_ = true;
-};
-
 std::string Shown(const std::wstring& text) {
   bool exact = false;
   return AnsiName(text, exact);
@@ -137,6 +76,21 @@ std::string ReadFileBytes(const std::string& file, std::size_t limit, std::strin
 }
 
 }  // namespace
+
+void PutU8(std::string& out, std::uint8_t v) { out.push_back(static_cast<char>(v)); }
+void PutU32(std::string& out, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>(v >> (8 * i)));
+}
+void PutU64(std::string& out, std::uint64_t v) {
+  for (int i = 0; i < 8; ++i) out.push_back(static_cast<char>(v >> (8 * i)));
+}
+void PutName(std::string& out, std::wstring_view name) {
+  PutU32(out, static_cast<std::uint32_t>(name.size()));
+  for (wchar_t c : name) {
+    out.push_back(static_cast<char>(c & 0xFF));
+    out.push_back(static_cast<char>((c >> 8) & 0xFF));
+  }
+}
 
 std::uint32_t Crc32(const void* data, std::size_t size) {
   static std::uint32_t table[256];
@@ -219,7 +173,7 @@ std::string EncodeRecord(const TJournalEntry& header, const std::vector<TJournal
 }
 
 std::string DecodeRecord(std::string_view bytes, TJournalEntry& header, std::vector<TJournalItem>* items) {
-  TReader r(bytes);
+  TRecordReader r(bytes);
   const std::string_view magic = r.Bytes(sizeof JournalMagic);
   if (!r.Ok() || std::memcmp(magic.data(), JournalMagic, sizeof JournalMagic) != 0)
     return bytes.size() < sizeof JournalMagic ? "it is truncated" : "it is not a journal record";

@@ -5,6 +5,8 @@
 // (a count, then each as name and tree). A name: its count of UTF-16 units, then the units.
 // Numbers are little-endian. Hashes are 64-bit FNV-1a over those same bytes, so that the
 // tree a record holds and the tree the registry holds now hash alike when they are alike.
+#include <windows.h>
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -16,6 +18,60 @@ inline constexpr char JournalMagic[8] = {'H', 'L', 'J', 'O', 'U', 'R', 'N', 'L'}
 inline constexpr std::uint32_t JournalVersion = 1;
 
 std::uint32_t Crc32(const void* data, std::size_t size);
+
+// Writing the record form: numbers little-endian, names as their count of units and the units.
+void PutU8(std::string& out, std::uint8_t v);
+void PutU32(std::string& out, std::uint32_t v);
+void PutU64(std::string& out, std::uint64_t v);
+void PutName(std::string& out, std::wstring_view name);
+
+// Reads the record form with every length checked against what is left.
+class TRecordReader {
+ public:
+  explicit TRecordReader(std::string_view bytes) : b_(bytes) {}
+  bool Ok() const { return ok_; }
+  std::size_t Pos() const { return pos_; }
+  bool Need(std::size_t n) {
+    if (!ok_ || b_.size() - pos_ < n) ok_ = false;
+    return ok_;
+  }
+  std::uint8_t U8() { return Need(1) ? static_cast<std::uint8_t>(b_[pos_++]) : 0; }
+  std::uint32_t U32() {
+    if (!Need(4)) return 0;
+    std::uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) v |= static_cast<std::uint32_t>(static_cast<unsigned char>(b_[pos_ + i])) << (8 * i);
+    pos_ += 4;
+    return v;
+  }
+  std::uint64_t U64() {
+    const std::uint64_t lo = U32();
+    return lo | static_cast<std::uint64_t>(U32()) << 32;
+  }
+  std::wstring Name() {
+    const std::uint32_t n = U32();
+    if (!Need(std::size_t{n} * 2)) return std::wstring();
+    std::wstring s(n, L'\0');
+    for (std::uint32_t i = 0; i < n; ++i)
+      s[i] = static_cast<wchar_t>(static_cast<unsigned char>(b_[pos_ + 2 * i]) |
+                                  static_cast<unsigned char>(b_[pos_ + 2 * i + 1]) << 8);
+    pos_ += std::size_t{n} * 2;
+    return s;
+  }
+  std::string_view Bytes(std::uint64_t n) {
+    if (n > b_.size()) ok_ = false;
+    if (!Need(static_cast<std::size_t>(n))) return {};
+    const std::string_view v = b_.substr(pos_, static_cast<std::size_t>(n));
+    pos_ += static_cast<std::size_t>(n);
+    return v;
+  }
+
+ private:
+  std::string_view b_;
+  std::size_t pos_ = 0;
+  bool ok_ = true;
+};
+
+
 std::uint64_t HashBytes(std::string_view bytes);
 // The hash of a value's state: its type and bytes.
 std::uint64_t ValueHash(DWORD type, const char* data, DWORD size);

@@ -11,20 +11,9 @@
 
 namespace {
 
-void PutU32(std::string& out, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>(v >> (8 * i)));
-}
 void SetU32(std::string& out, std::size_t at, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) out[at + static_cast<std::size_t>(i)] = static_cast<char>(v >> (8 * i));
 }
-void PutName(std::string& out, std::wstring_view name) {
-  PutU32(out, static_cast<std::uint32_t>(name.size()));
-  for (wchar_t c : name) {
-    out.push_back(static_cast<char>(c & 0xFF));
-    out.push_back(static_cast<char>((c >> 8) & 0xFF));
-  }
-}
-
 // A stored path below a root from an ANSI key path ("\A\B\" or "A\B"): no "\" at either end.
 std::wstring StoredPath(const std::string& path) {
   std::size_t a = 0, b = path.size();
@@ -113,23 +102,22 @@ bool TreeWalk(HKEY h, std::string& out, TTreeCounts& counts, std::vector<char>& 
 class TTreeWriter {
  public:
   TTreeWriter(std::string_view tree, std::vector<std::wstring>& failed, std::size_t& written)
-      : t_(tree), failed_(failed), written_(written) {}
-  bool Ok() const { return ok_ && pos_ == t_.size(); }
+      : r_(tree), size_(tree.size()), failed_(failed), written_(written) {}
+  bool Ok() const { return r_.Ok() && r_.Pos() == size_; }
 
   void Walk(HKEY h, const std::wstring& path) {
-    const std::uint32_t values = U32();
-    for (std::uint32_t i = 0; i < values && ok_; ++i) {
-      const std::wstring name = Name();
-      const std::uint32_t type = U32();
-      const std::uint32_t size = U32();
-      if (!Need(size)) return;
-      if (h && WriteStoredValue(h, name, type, t_.data() + pos_, size) == ERROR_SUCCESS) ++written_;
+    const std::uint32_t values = r_.U32();
+    for (std::uint32_t i = 0; i < values && r_.Ok(); ++i) {
+      const std::wstring name = r_.Name();
+      const std::uint32_t type = r_.U32();
+      const std::string_view data = r_.Bytes(r_.U32());
+      if (!r_.Ok()) return;
+      if (h && WriteStoredValue(h, name, type, data.data(), static_cast<DWORD>(data.size())) == ERROR_SUCCESS) ++written_;
       else failed_.push_back(path + L" : \"" + name + L"\"");
-      pos_ += size;
     }
-    const std::uint32_t keys = U32();
-    for (std::uint32_t i = 0; i < keys && ok_; ++i) {
-      const std::wstring name = Name();
+    const std::uint32_t keys = r_.U32();
+    for (std::uint32_t i = 0; i < keys && r_.Ok(); ++i) {
+      const std::wstring name = r_.Name();
       HKEY sub = nullptr;
       if (h && RegCreateKeyExW(h, name.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &sub, nullptr) == ERROR_SUCCESS) ++written_;
       else {
@@ -142,31 +130,8 @@ class TTreeWriter {
   }
 
  private:
-  bool Need(std::size_t n) {
-    if (!ok_ || t_.size() - pos_ < n) ok_ = false;
-    return ok_;
-  }
-  std::uint32_t U32() {
-    if (!Need(4)) return 0;
-    std::uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) v |= static_cast<std::uint32_t>(static_cast<unsigned char>(t_[pos_ + i])) << (8 * i);
-    pos_ += 4;
-    return v;
-  }
-  std::wstring Name() {
-    const std::uint32_t n = U32();
-    if (!Need(std::size_t{n} * 2)) return std::wstring();
-    std::wstring s(n, L'\0');
-    for (std::uint32_t i = 0; i < n; ++i)
-      s[i] = static_cast<wchar_t>(static_cast<unsigned char>(t_[pos_ + 2 * i]) |
-                                  static_cast<unsigned char>(t_[pos_ + 2 * i + 1]) << 8);
-    pos_ += std::size_t{n} * 2;
-    return s;
-  }
-
-  std::string_view t_;
-  std::size_t pos_ = 0;
-  bool ok_ = true;
+  TRecordReader r_;
+  std::size_t size_;
   std::vector<std::wstring>& failed_;
   std::size_t& written_;
 };

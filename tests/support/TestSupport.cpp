@@ -14,18 +14,9 @@ std::atomic<unsigned> g_counter{0};
 }  // namespace
 
 void DeleteTree(HKEY parent, const std::string& name) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(parent, name.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
-  std::vector<std::string> subkeys;
-  char sub[1024];
-  for (DWORD i = 0;; ++i) {
-    DWORD len = sizeof sub;
-    if (RegEnumKeyExA(key, i, sub, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    subkeys.emplace_back(sub, len);
-  }
-  for (const std::string& s : subkeys) DeleteTree(key, s);
-  RegCloseKey(key);
-  RegDeleteKeyA(parent, name.c_str());
+  // By the stored names: the ANSI calls cannot reach keys whose names the code page cannot
+  // spell, which would stay behind and meet the next test that gets the same sandbox name.
+  if (!name.empty()) RegDeleteTreeW(parent, WideFromAnsi(name).c_str());
 }
 
 void RegSandbox::SetUp() {

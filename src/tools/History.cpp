@@ -1,3 +1,5 @@
+// The Change History window: the records of the undo journal, newest on top, with Undo of any
+// one of them, a jump to where a change was made, deleting records, and the journal switch.
 #include "tools/History.h"
 
 #include <algorithm>

@@ -97,7 +97,7 @@ TUndoResult UndoChange(const TJournalEntry& entry) {
     const std::uint64_t hash = states[i].Hash;
     if (!states[i].Known) {
       act[i] = true;
-      differs.push_back(ItemText(item) + ": cannot be read now");
+      differs.push_back(ItemText(item) + " (cannot be read now)");
       continue;
     }
     if (present == item.Existed && (!present || hash == BeforeHash(item))) continue;
@@ -106,14 +106,12 @@ TUndoResult UndoChange(const TJournalEntry& entry) {
                         : item.After == TJournalItem::AfterHash ? present && hash == item.Hash
                                                                 : false;
     if (asLeft) continue;
-    std::string why = !present ? "was deleted since"
-                      : item.After == TJournalItem::AfterAbsent ? "was created again since"
-                                                                : "was changed since";
-    if (item.After == TJournalItem::AfterUnknown) why = "may have changed (the command did not finish its record)";
-    differs.push_back(ItemText(item) + " " + why);
+    std::string why = !present ? "deleted" : item.After == TJournalItem::AfterAbsent ? "created again" : "changed";
+    if (item.After == TJournalItem::AfterUnknown) why = "perhaps changed: the command did not finish its record";
+    differs.push_back(ItemText(item) + " (" + why + ")");
   }
   if (!differs.empty()) {
-    const std::string question = "Undo \"" + header.Caption + "\"?\r\n\r\nThese items changed after the change was recorded:" +
+    const std::string question = "Undo \"" + header.Caption + "\"?\r\n\r\nThese items were changed after the change was recorded:" +
                                  Listed(differs) +
                                  "\r\n\r\nYes puts back what was there before the change, over them. No changes nothing.";
     if (ShowPlainMsg(question, "Hivelark", MsgYesNo | MB_DEFBUTTON2) != IDYES) {

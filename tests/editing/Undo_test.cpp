@@ -197,7 +197,7 @@ TEST_F(Undo, AnItemChangedSinceIsNamedAndNoChangesNothing) {
   ASSERT_EQ(answers.Messages.size(), 1u);
   EXPECT_EQ(answers.Messages[0].flags, MsgYesNo | MB_DEFBUTTON2);
   const std::string& asked = answers.Messages[0].text;  // only that value: the rest is as the command left it
-  EXPECT_NE(asked.find(":\r\nvalue \"odd\" in HKEY_CURRENT_USER" + Path() + "F was created again since\r\n\r\n"),
+  EXPECT_NE(asked.find(":\r\nvalue \"odd\" in HKEY_CURRENT_USER" + Path() + "F (created again)\r\n\r\n"),
             std::string::npos) << asked;
   EXPECT_EQ(Dump(), changed);
   answers.MessageAnswers = {IDYES};  // Yes puts back what was there, over the later value

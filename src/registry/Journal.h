@@ -94,7 +94,8 @@ struct TJournalItem {
 //   record.Finish();
 //
 // Paths are ANSI key paths below the root ("\A\B\" or "A\B"), names are ANSI names; the wide
-// forms take stored names. The recorder reads what it records when it is told of it. With the
+// forms take stored names. The recorder reads what it records when Commit writes the record,
+// before the command changes anything (many items by a few threads at once). With the
 // journal switched off every call does nothing and Commit is true.
 class TJournalRecorder {
  public:

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -89,23 +90,27 @@ bool ReadTree(HKEY h, std::string& out, TTreeCounts& counts);
 bool WriteTree(HKEY h, std::string_view tree, const std::wstring& path, std::vector<std::wstring>& failed,
                std::size_t& written);
 
-// The key of a run of value items opened once: the values of one change mostly share a key.
+// The keys of value items opened once each: the values of one change lie in a few keys
+// (a move reads and writes two of them in turn), so the last few keys opened are held.
 class TKeyCache {
  public:
   TKeyCache(bool create, REGSAM access) : create_(create), access_(access) {}
   // The key at path (created when the cache creates); the registry's result.
   LONG Open(RootKey root, const std::wstring& path, HKEY& h);
-  // Closes the key held (before a key is deleted, which may be that one or hold it).
-  void Forget();
+  // Closes the keys held (before a key is deleted, which may be one of them or hold one).
+  void Forget() { held_.clear(); }
 
  private:
+  struct TEntry {
+    RootKey Root = 0;
+    std::wstring Path;
+    std::shared_ptr<TVkKey> Key;
+    LONG Result = ERROR_FILE_NOT_FOUND;
+  };
+  static constexpr std::size_t Held = 4;
   bool create_;
   REGSAM access_;
-  bool held_ = false;
-  RootKey root_ = 0;
-  std::wstring path_;
-  TVkKey key_;
-  LONG result_ = ERROR_FILE_NOT_FOUND;
+  std::vector<TEntry> held_;  // the last used first
 };
 
 // Whether the item is there now and the hash of what it holds (value or tree); values are read

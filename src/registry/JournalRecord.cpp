@@ -3,6 +3,7 @@
 #include "registry/JournalFormat.h"
 
 #include <algorithm>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -27,12 +28,12 @@ std::wstring Join(const std::wstring& path, const std::wstring& name) { return p
 // The values of h in the tree form (names, types and bytes from one enumeration call each)
 // and its subkey names, read in one pass between two looks at the key's stamp: a key that
 // changed meanwhile is read again.
-bool ReadLevel(HKEY h, std::string& values, std::uint32_t& count, std::uint64_t& bytes, std::vector<std::wstring>& keys,
+bool ReadLevel(HKEY h, std::string& values, std::uint32_t& count, std::uint64_t& bytes, std::vector<std::wstring>* keys,
                std::vector<char>& data) {
   std::wstring name;
   for (int attempt = 0; attempt < 8; ++attempt) {
     values.clear();
-    keys.clear();
+    if (keys) keys->clear();
     count = 0;
     bytes = 0;
     TKeyStamp before, after;
@@ -63,7 +64,7 @@ bool ReadLevel(HKEY h, std::string& values, std::uint32_t& count, std::uint64_t&
       ++count;
       bytes += size;
     }
-    if (complete) complete = EnumStoredNames(h, true, before.Keys, maxKey, keys, false);
+    if (complete && keys) complete = EnumStoredNames(h, true, before.Keys, maxKey, *keys, false);
     if (!QueryKeyStamp(h, after)) return false;
     if (after == before && complete) return true;
   }
@@ -76,7 +77,7 @@ bool TreeWalk(HKEY h, std::string& out, TTreeCounts& counts, std::vector<char>& 
   std::uint32_t count = 0;
   std::uint64_t bytes = 0;
   std::vector<std::wstring> names;
-  if (!ReadLevel(h, values, count, bytes, names, data)) return false;
+  if (!ReadLevel(h, values, count, bytes, &names, data)) return false;
   PutU32(out, count);
   out += values;
   counts.Values += count;
@@ -158,20 +159,18 @@ bool WriteTree(HKEY h, std::string_view tree, const std::wstring& path, std::vec
 }
 
 LONG TKeyCache::Open(RootKey root, const std::wstring& path, HKEY& h) {
-  if (!held_ || root != root_ || path != path_) {
-    Forget();
-    result_ = TVkReg::OpenStoredKey(root, path, create_, access_, key_);
-    held_ = true;
-    root_ = root;
-    path_ = path;
+  for (std::size_t i = 0; i < held_.size(); ++i) {
+    if (held_[i].Root != root || held_[i].Path != path) continue;
+    std::rotate(held_.begin(), held_.begin() + static_cast<std::ptrdiff_t>(i), held_.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+    h = held_[0].Key->get();
+    return held_[0].Result;
   }
-  h = key_.get();
-  return result_;
-}
-
-void TKeyCache::Forget() {
-  TVkKey closing(key_.release());
-  held_ = false;
+  TEntry entry{root, path, std::make_shared<TVkKey>(), ERROR_FILE_NOT_FOUND};
+  entry.Result = TVkReg::OpenStoredKey(root, path, create_, access_, *entry.Key);
+  if (held_.size() >= Held) held_.pop_back();
+  held_.insert(held_.begin(), std::move(entry));
+  h = held_[0].Key->get();
+  return held_[0].Result;
 }
 
 bool CurrentState(const TJournalItem& item, bool& present, std::uint64_t& hash, TKeyCache& cache) {
@@ -203,38 +202,84 @@ bool CurrentState(const TJournalItem& item, bool& present, std::uint64_t& hash, 
   return true;
 }
 
+namespace {
+
+// The hashes of the values of h by their upper-cased names, from one pass over the key.
+bool ValueHashes(HKEY h, std::unordered_map<std::wstring, std::uint64_t>& hashes, std::vector<char>& data) {
+  std::string values;
+  std::uint32_t count = 0;
+  std::uint64_t bytes = 0;
+  if (!ReadLevel(h, values, count, bytes, nullptr, data)) return false;
+  TRecordReader r(values);
+  for (std::uint32_t i = 0; i < count && r.Ok(); ++i) {
+    const std::wstring name = r.Name();
+    const std::uint32_t type = r.U32();
+    const std::string_view v = r.Bytes(r.U32());
+    hashes[UpperName(name)] = ValueHash(type, v.data(), static_cast<DWORD>(v.size()));
+  }
+  return r.Ok();
+}
+
+}  // namespace
+
 void CurrentStates(const std::vector<TJournalItem>& items, std::vector<TItemState>& states) {
   states.assign(items.size(), TItemState());
-  // Values of keys with many items are answered from one listing of their key, so that a
-  // value that is gone costs no read; a few values are read one by one.
-  std::unordered_map<std::wstring, std::size_t> perKey;
-  const auto id = [](const TJournalItem& item) { return std::to_wstring(item.Root) + L"|" + UpperName(item.Path); };
-  for (const TJournalItem& item : items)
-    if (!item.IsKey) ++perKey[id(item)];
-  std::unordered_map<std::wstring, std::unordered_set<std::wstring>> listed;
+  // Items that many share a key (values) or a parent (keys) are answered from one reading of
+  // that key: its values with their bytes in one pass, or its subkey names. An item that is
+  // not there then costs no call of its own; a few items are read one by one.
+  const auto split = [](const TJournalItem& item, std::wstring& key, std::wstring& name) {
+    key = item.Path;
+    name = item.Name;
+    if (!item.IsKey) return;
+    const std::size_t cut = item.Path.rfind(L'\\');
+    key = cut == std::wstring::npos ? std::wstring() : item.Path.substr(0, cut);
+    name = item.Path.substr(cut == std::wstring::npos ? 0 : cut + 1);
+  };
+  const auto group = [](const TJournalItem& item, const std::wstring& key) {
+    return (item.IsKey ? L"K" : L"V") + std::to_wstring(item.Root) + L"|" + UpperName(key);
+  };
+  std::unordered_map<std::wstring, std::size_t> shared;
+  std::wstring key, name;
+  for (const TJournalItem& item : items) {
+    split(item, key, name);
+    ++shared[group(item, key)];
+  }
+  std::unordered_map<std::wstring, std::unordered_map<std::wstring, std::uint64_t>> read;
+  std::unordered_set<std::wstring> unread;
   TKeyCache cache(false, KEY_READ);
+  std::vector<char> data;
   for (std::size_t i = 0; i < items.size(); ++i) {
     const TJournalItem& item = items[i];
     TItemState& state = states[i];
-    if (!item.IsKey && perKey[id(item)] >= 8) {
-      HKEY h = nullptr;
-      const LONG r = cache.Open(item.Root, item.Path, h);
-      if (r == ERROR_FILE_NOT_FOUND) {
-        state.Known = true;
-        continue;
+    split(item, key, name);
+    const std::wstring g = group(item, key);
+    if (shared[g] >= 8 && !unread.count(g)) {
+      auto it = read.find(g);
+      if (it == read.end()) {
+        std::unordered_map<std::wstring, std::uint64_t> found;
+        HKEY h = nullptr;
+        const LONG r = cache.Open(item.Root, key, h);
+        bool ok = r == ERROR_FILE_NOT_FOUND;  // no key: nothing in it
+        if (r == ERROR_SUCCESS && item.IsKey) {
+          std::vector<std::wstring> names;
+          ok = ListStoredNames(h, true, names);
+          for (const std::wstring& n : names) found[UpperName(n)] = 0;
+        } else if (r == ERROR_SUCCESS) {
+          ok = ValueHashes(h, found, data);
+        }
+        if (ok) it = read.emplace(g, std::move(found)).first;
+        else unread.insert(g);
       }
-      if (r != ERROR_SUCCESS) continue;
-      auto it = listed.find(id(item));
-      if (it == listed.end()) {
-        std::vector<std::wstring> names;
-        if (!ListStoredNames(h, false, names)) continue;
-        std::unordered_set<std::wstring> upper;
-        for (const std::wstring& n : names) upper.insert(UpperName(n));
-        it = listed.emplace(id(item), std::move(upper)).first;
-      }
-      if (!it->second.count(UpperName(item.Name))) {
-        state.Known = true;
-        continue;
+      if (it != read.end()) {
+        const auto hit = it->second.find(UpperName(name));
+        if (hit == it->second.end()) {  // not there
+          state.Known = true;
+          continue;
+        }
+        if (!item.IsKey) {
+          state = {true, true, hit->second};
+          continue;
+        }
       }
     }
     state.Known = CurrentState(item, state.Present, state.Hash, cache);
@@ -244,11 +289,9 @@ void CurrentStates(const std::vector<TJournalItem>& items, std::vector<TItemStat
 // ---- The recorder ------------------------------------------------------------------------
 
 // What the recorder knows beside its items: the names it holds (upper-cased as the registry
-// compares, so that nothing is recorded twice) and the key it read last.
+// compares, so that nothing is recorded twice) and what it read.
 struct TJournalRecorder::TIndex {
   std::unordered_set<std::wstring> Keys, Values;
-  TKeyCache Cache{false, KEY_READ};
-  std::vector<char> Data;
   std::string Problem;  // why something could not be read: Commit refuses then
   TTreeCounts Counts;   // keys, values and data bytes recorded
 
@@ -282,23 +325,6 @@ void TJournalRecorder::Value(RootKey root, const std::wstring& keyPath, const st
   item.Root = root;
   item.Path = keyPath;
   item.Name = name;
-  HKEY h = nullptr;
-  LONG r = index_->Cache.Open(root, keyPath, h);
-  if (r == ERROR_SUCCESS) {
-    DWORD size = 0, type = 0;
-    r = ReadStoredValue(h, name, index_->Data, size, type);
-    if (r == ERROR_SUCCESS) {
-      item.Existed = true;
-      item.Type = type;
-      item.Bytes.assign(index_->Data.data(), size);
-      index_->Counts.Bytes += size;
-    }
-  }
-  if (r != ERROR_SUCCESS && r != ERROR_FILE_NOT_FOUND && index_->Problem.empty()) {
-    bool exact = false;
-    index_->Problem = "The value \"" + AnsiName(name, exact) + "\" could not be read: " + SystemErrorText(static_cast<DWORD>(r));
-  }
-  ++index_->Counts.Values;
   index_->Values.insert(TIndex::KeyId(root, keyPath) + L"|" + UpperName(name));
   items_.push_back(std::move(item));
 }
@@ -311,27 +337,76 @@ void TJournalRecorder::Key(RootKey root, const std::wstring& keyPath) {
   item.IsKey = true;
   item.Root = root;
   item.Path = keyPath;
-  TVkKey key;
-  const LONG r = TVkReg::OpenStoredKey(root, keyPath, false, KEY_READ, key);
-  if (r == ERROR_SUCCESS) {
-    TTreeCounts counts;
-    if (ReadTree(key.get(), item.Bytes, counts)) {
-      item.Existed = true;
-      index_->Counts.Keys += counts.Keys;
-      index_->Counts.Values += counts.Values;
-      index_->Counts.Bytes += counts.Bytes;
-    } else if (index_->Problem.empty()) {
-      bool exact = false;
-      index_->Problem = "The key \"" + AnsiName(keyPath, exact) + "\" could not be read whole.";
-    }
-  } else if (r != ERROR_FILE_NOT_FOUND && index_->Problem.empty()) {
-    bool exact = false;
-    index_->Problem = "The key \"" + AnsiName(keyPath, exact) + "\" could not be read: " + SystemErrorText(static_cast<DWORD>(r));
-  }
-  ++index_->Counts.Keys;
   index_->Keys.insert(TIndex::KeyId(root, keyPath));
   items_.push_back(std::move(item));
 }
+
+namespace {
+
+// Reads what the items hold now into them (their before state); counts what was read. "" or
+// why an item could not be read.
+std::string ReadItems(TJournalItem* items, std::size_t count, TTreeCounts& counts) {
+  TKeyCache cache(false, KEY_READ);
+  std::vector<char> data;
+  std::string problem;
+  bool exact = false;
+  for (std::size_t i = 0; i < count; ++i) {
+    TJournalItem& item = items[i];
+    if (item.IsKey) {
+      ++counts.Keys;
+      TVkKey key;
+      const LONG r = TVkReg::OpenStoredKey(item.Root, item.Path, false, KEY_READ, key);
+      if (r == ERROR_SUCCESS && TreeWalk(key.get(), item.Bytes, counts, data)) item.Existed = true;
+      else if (r == ERROR_SUCCESS && problem.empty()) problem = "The key \"" + AnsiName(item.Path, exact) + "\" could not be read whole.";
+      else if (r != ERROR_FILE_NOT_FOUND && problem.empty())
+        problem = "The key \"" + AnsiName(item.Path, exact) + "\" could not be read: " + SystemErrorText(static_cast<DWORD>(r));
+      continue;
+    }
+    ++counts.Values;
+    HKEY h = nullptr;
+    LONG r = cache.Open(item.Root, item.Path, h);
+    if (r == ERROR_SUCCESS) {
+      DWORD size = 0, type = 0;
+      r = ReadStoredValue(h, item.Name, data, size, type);
+      if (r == ERROR_SUCCESS) {
+        item.Existed = true;
+        item.Type = type;
+        item.Bytes.assign(data.data(), size);
+        counts.Bytes += size;
+      }
+    }
+    if (r != ERROR_SUCCESS && r != ERROR_FILE_NOT_FOUND && problem.empty())
+      problem = "The value \"" + AnsiName(item.Name, exact) + "\" could not be read: " + SystemErrorText(static_cast<DWORD>(r));
+  }
+  return problem;
+}
+
+// Many items are read by a few threads at once, each a run of neighbouring items: a registry
+// call mostly waits for the registry server, which answers the next thread meanwhile.
+std::string ReadAllItems(std::vector<TJournalItem>& items, TTreeCounts& counts) {
+  constexpr std::size_t PerThread = 256, MaxThreads = 4;
+  const std::size_t threads = std::min(MaxThreads, std::max<std::size_t>(1, items.size() / PerThread));
+  if (threads == 1) return ReadItems(items.data(), items.size(), counts);
+  std::vector<std::string> problems(threads);
+  std::vector<TTreeCounts> parts(threads);
+  std::vector<std::thread> workers;
+  const std::size_t step = (items.size() + threads - 1) / threads;
+  for (std::size_t t = 0; t < threads; ++t) {
+    const std::size_t from = std::min(items.size(), t * step), to = std::min(items.size(), from + step);
+    workers.emplace_back([&, t, from, to] { problems[t] = ReadItems(items.data() + from, to - from, parts[t]); });
+  }
+  std::string problem;
+  for (std::size_t t = 0; t < threads; ++t) {
+    workers[t].join();
+    counts.Keys += parts[t].Keys;
+    counts.Values += parts[t].Values;
+    counts.Bytes += parts[t].Bytes;
+    if (problem.empty()) problem = problems[t];
+  }
+  return problem;
+}
+
+}  // namespace
 
 void TJournalRecorder::CreatedKey(RootKey root, const std::string& keyPath) { CreatedKey(root, StoredPath(keyPath)); }
 
@@ -381,7 +456,6 @@ void TJournalRecorder::CopyWalk(HKEY source, RootKey targetRoot, const std::wstr
 
 bool TJournalRecorder::Commit() {
   if (!active_) return true;
-  index_->Cache.Forget();
   TJournal& journal = ChangeJournal();
   const std::string folder = journal.Folder();
   std::string problem = index_->Problem;
@@ -389,6 +463,7 @@ bool TJournalRecorder::Commit() {
     active_ = false;
     return true;
   }
+  if (problem.empty()) problem = ReadAllItems(items_, index_->Counts);
   if (problem.empty()) problem = journal.Prepare();
   if (problem.empty()) {
     TJournalEntry header;

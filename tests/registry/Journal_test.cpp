@@ -64,6 +64,16 @@ TEST_F(JournalTest, WhatARecordHoldsComesBackExactly) {
          RegSetKeyValueW(Key(), L"T", Awkward[3].c_str(), REG_DWORD, "\1\0\0\0", 4);
          RegSetKeyValueW(Key(), (L"T\\new\\" + Awkward[2]).c_str(), L"v", REG_SZ, L"x", 4);
        }},
+      {"many items, read by several threads",
+       [&](TJournalRecorder& r) {
+         for (int i = 0; i < 1200; ++i) r.Value(RootCurrentUser, t, Awkward[i % 5] + std::to_wstring(i / 5));
+         r.Key(RootCurrentUser, t + L"\\" + Awkward[3]);
+       },
+       [&] {
+         for (int i = 0; i < 1200; ++i)
+           RegSetKeyValueW(Key(), L"T", (Awkward[i % 5] + std::to_wstring(i / 5)).c_str(), REG_DWORD, &i, 4);
+         RegDeleteTreeW(Key(), (L"T\\" + Awkward[3]).c_str());
+       }},
       {"a copy merged into an existing tree",
        [&](TJournalRecorder& r) { r.CopyTarget(RootCurrentUser, Path("T\\??"), RootCurrentUser, Path("T\\e")); },
        [&] { ASSERT_TRUE(TVkReg().CopyKey(Path("T\\??"), Path("T\\e"), false)); }},

@@ -8,6 +8,8 @@
 #include "registry/JournalFormat.h"
 #include "support/TestSupport.h"
 
+#include <sddl.h>
+
 using namespace std::string_literals;
 
 namespace {
@@ -150,4 +152,38 @@ TEST_F(JournalTest, TheOldestRecordsGoFirstAndAChangeOfNothingLeavesNone) {
   ASSERT_TRUE(none.Commit());
   none.Finish();
   EXPECT_EQ(ChangeJournal().List().size(), 2u);
+}
+
+TEST_F(JournalTest, AnUndoThatCannotWriteEverythingSaysWhatAndKeepsTheRecord) {
+  ScriptedInteraction ui;
+  const std::wstring locked = Wide("T") + L"\\" + Awkward[1] + L"\\" + Awkward[1] + L"x";
+  const std::vector<std::wstring> before = Dump();
+  TJournalRecorder record("Delete", RootCurrentUser, Path("T"));
+  record.Value(RootCurrentUser, Wide("T"), Awkward[0]);
+  record.Value(RootCurrentUser, locked, Awkward[2]);
+  ASSERT_TRUE(record.Commit());
+  RegDeleteKeyValueW(Key(), L"T", Awkward[0].c_str());
+  RegDeleteKeyValueW(HKEY_CURRENT_USER, locked.c_str(), Awkward[2].c_str());
+  record.Finish();
+  // The second key is made read-only: its value cannot come back.
+  HKEY k = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, locked.c_str(), 0, KEY_ALL_ACCESS, &k), ERROR_SUCCESS);
+  const auto protect = [&](const wchar_t* sddl) {
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd, nullptr));
+    EXPECT_EQ(RegSetKeySecurity(k, DACL_SECURITY_INFORMATION, sd), ERROR_SUCCESS);
+    LocalFree(sd);
+  };
+  protect(L"D:P(A;;KR;;;WD)");
+  TJournalEntry entry;
+  ASSERT_TRUE(ChangeJournal().Newest(entry));
+  EXPECT_EQ(UndoChange(entry).Status, TUndoResult::Partial);
+  ASSERT_EQ(ui.Messages.size(), 1u);
+  EXPECT_NE(ui.Messages[0].text.find("Restored: 1 of 2 items.\r\nNot restored:\r\nvalue \"a{U+FF3C}b\""), std::string::npos)
+      << ui.Messages[0].text;
+  protect(L"D:P(A;;KA;;;WD)");
+  RegCloseKey(k);
+  ASSERT_TRUE(ChangeJournal().Newest(entry));  // kept: a second undo restores the rest
+  EXPECT_EQ(UndoChange(entry).Status, TUndoResult::Restored);
+  EXPECT_EQ(Dump(), before);
 }

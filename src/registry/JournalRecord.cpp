@@ -23,6 +23,13 @@ std::wstring StoredPath(const std::string& path) {
   return WideFromAnsi(std::string_view(path).substr(a, b - a));
 }
 
+// Threads that read many items at once, each a run of neighbouring items: a registry call
+// mostly waits for the registry server, which answers the next thread meanwhile.
+std::size_t ThreadsFor(std::size_t items) {
+  constexpr std::size_t PerThread = 256, MaxThreads = 4;
+  return std::min(MaxThreads, std::max<std::size_t>(1, items / PerThread));
+}
+
 std::wstring Join(const std::wstring& path, const std::wstring& name) { return path.empty() ? name : path + L"\\" + name; }
 
 // The values of h in the tree form (names, types and bytes from one enumeration call each)
@@ -248,6 +255,7 @@ void CurrentStates(const std::vector<TJournalItem>& items, std::vector<TItemStat
   std::unordered_set<std::wstring> unread;
   TKeyCache cache(false, KEY_READ);
   std::vector<char> data;
+  std::vector<std::size_t> rest;  // items no shared reading answered
   for (std::size_t i = 0; i < items.size(); ++i) {
     const TJournalItem& item = items[i];
     TItemState& state = states[i];
@@ -282,8 +290,23 @@ void CurrentStates(const std::vector<TJournalItem>& items, std::vector<TItemStat
         }
       }
     }
-    state.Known = CurrentState(item, state.Present, state.Hash, cache);
+    rest.push_back(i);
   }
+  // The rest one by one: a value read, a key's tree read and hashed; many by a few threads.
+  const auto readRest = [&](std::size_t from, std::size_t to) {
+    TKeyCache own(false, KEY_READ);
+    for (std::size_t j = from; j < to; ++j) {
+      TItemState& state = states[rest[j]];
+      state.Known = CurrentState(items[rest[j]], state.Present, state.Hash, own);
+    }
+  };
+  const std::size_t threads = ThreadsFor(rest.size());
+  std::vector<std::thread> workers;
+  const std::size_t step = (rest.size() + threads - 1) / std::max<std::size_t>(threads, 1);
+  for (std::size_t t = 1; t < threads; ++t)
+    workers.emplace_back(readRest, std::min(rest.size(), t * step), std::min(rest.size(), (t + 1) * step));
+  readRest(0, std::min(rest.size(), step));
+  for (std::thread& w : workers) w.join();
 }
 
 // ---- The recorder ------------------------------------------------------------------------
@@ -381,11 +404,9 @@ std::string ReadItems(TJournalItem* items, std::size_t count, TTreeCounts& count
   return problem;
 }
 
-// Many items are read by a few threads at once, each a run of neighbouring items: a registry
-// call mostly waits for the registry server, which answers the next thread meanwhile.
+// Many items are read by a few threads at once (see ThreadsFor).
 std::string ReadAllItems(std::vector<TJournalItem>& items, TTreeCounts& counts) {
-  constexpr std::size_t PerThread = 256, MaxThreads = 4;
-  const std::size_t threads = std::min(MaxThreads, std::max<std::size_t>(1, items.size() / PerThread));
+  const std::size_t threads = ThreadsFor(items.size());
   if (threads == 1) return ReadItems(items.data(), items.size(), counts);
   std::vector<std::string> problems(threads);
   std::vector<TTreeCounts> parts(threads);

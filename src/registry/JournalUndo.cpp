@@ -120,12 +120,14 @@ TUndoResult UndoChange(const TJournalEntry& entry) {
     }
   }
   std::vector<std::string> failed;
-  std::size_t acted = 0;
+  std::size_t acted = 0, notRestored = 0;
   TKeyCache create(true, KEY_QUERY_VALUE | KEY_SET_VALUE), open(false, KEY_QUERY_VALUE | KEY_SET_VALUE);
   for (std::size_t i = items.size(); i-- > 0;) {
     if (!act[i]) continue;
     ++acted;
+    const std::size_t before = failed.size();
     Restore(items[i], !states[i].Known || states[i].Present, failed, create, open);
+    if (failed.size() > before) ++notRestored;
   }
   // The row to select: the first item that came back directly in the record's key.
   const std::wstring location = UpperName(Trimmed(WideFromAnsi(header.Location)));
@@ -151,7 +153,7 @@ TUndoResult UndoChange(const TJournalEntry& entry) {
   }
   result.Status = TUndoResult::Partial;
   ShowPlainMsg("The undo of \"" + header.Caption + "\" could not restore everything.\r\n\r\nRestored: " +
-                   std::to_string(acted - std::min(acted, failed.size())) + " of " + std::to_string(acted) +
+                   std::to_string(acted - notRestored) + " of " + std::to_string(acted) +
                    " items.\r\nNot restored:" + Listed(failed) +
                    "\r\n\r\nThe change stays in the journal, so that Undo can try again.",
                "Hivelark", MsgError);
